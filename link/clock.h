@@ -1,5 +1,5 @@
-// Monotonic time and blocking pauses. The telegram layer's pauses between a request and its re-send go through
-// this seam, so the transaction patterns can be tested against a fake clock without waiting.
+// Monotonic time and blocking pauses. The telegram layer's pauses between a request and its re-send go
+// through this seam, so the transaction patterns can be tested against a fake clock without waiting.
 #pragma once
 
 #include <cstdint>

@@ -1,5 +1,5 @@
-// Where COM port n lives on this system. On Windows it is the device "COMn" itself; on POSIX systems it is the
-// device path configured for "COMn" in the settings, else /dev/ttyS(n-1). Port 0 ("no port") never maps.
+// Where COM port n lives on this system. On Windows it is the device "COMn" itself; on POSIX systems it is
+// the device path configured for "COMn" in the settings, else /dev/ttyS(n-1). Port 0 ("no port") never maps.
 #pragma once
 
 #include <functional>

@@ -1,7 +1,7 @@
 // The instrument's data tables and the device operations. DeviceImage is the program's copy of tables 0 to 5
 // and of the three identification answers; each operation builds its request in the telegram layer, runs one
-// transaction pattern and moves data between the answer and the image. Operations return a success flag, never
-// throw, and leave the image unchanged on failure; the line must already be open.
+// transaction pattern and moves data between the answer and the image. Operations return a success flag,
+// never throw, and leave the image unchanged on failure; the line must already be open.
 #pragma once
 
 #include <array>
@@ -53,13 +53,15 @@ void DecodeTable(int table, std::span<const std::uint8_t> data, DeviceImage& ima
 // Writes the fields of table n (1 to 5, or 0) from the image into out (at least TableLength(n) bytes).
 void EncodeTable(int table, const DeviceImage& image, std::span<std::uint8_t> out);
 
-// The text of a zero-filled block up to its first zero byte (or its end), at most maxLength bytes from offset.
+// The text of a zero-filled block up to its first zero byte (or its end), at most maxLength bytes from
+// offset.
 std::string BlockText(std::span<const std::uint8_t> block, std::size_t offset = 0,
                       std::size_t maxLength = static_cast<std::size_t>(-1));
 
 class DeviceOperations {
 public:
-    DeviceOperations(TelegramLayer& link, DeviceImage& image, UiServices& ui) : link_(link), image_(image), ui_(ui) {}
+    DeviceOperations(TelegramLayer& link, DeviceImage& image, UiServices& ui)
+        : link_(link), image_(image), ui_(ui) {}
     DeviceOperations(const DeviceOperations&) = delete;
     DeviceOperations& operator=(const DeviceOperations&) = delete;
 
@@ -84,6 +86,7 @@ public:
 
 private:
     bool Clear(int table, std::uint8_t clearByte);
+    bool ReadText(std::uint8_t command, std::array<std::uint8_t, 250>& block);
 
     TelegramLayer& link_;
     DeviceImage& image_;

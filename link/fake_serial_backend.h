@@ -1,6 +1,7 @@
-// An in-memory serial port on a fake clock, for tests of everything above the serial line. It records every call
-// and written request, and delivers scripted incoming bytes at scripted times under the same read time-out rules
-// as a real port (the requested count, the interval after a byte, the total), advancing the fake clock.
+// An in-memory serial port on a fake clock, for tests of everything above the serial line. It records every
+// call and written request, and delivers scripted incoming bytes at scripted times under the same read
+// time-out rules as a real port (the requested count, the interval after a byte, the total), advancing the
+// fake clock.
 #pragma once
 
 #include <cstdint>
@@ -32,8 +33,8 @@ class FakeSerialBackend final : public SerialBackend {
 public:
     explicit FakeSerialBackend(FakeClock& clock) : clock_(clock) {}
 
-    // Scripting the other side. OnWrite is called with each written request (after it is recorded); it usually
-    // calls Arrive to queue the answer.
+    // Scripting the other side. OnWrite is called with each written request (after it is recorded); it
+    // usually calls Arrive to queue the answer.
     std::function<void(std::span<const std::uint8_t> request)> onWrite;
     // Queues bytes that arrive delayMs after now, then one every gapMs.
     void Arrive(std::span<const std::uint8_t> bytes, std::int64_t delayMs = 0, std::int64_t gapMs = 0);
@@ -51,8 +52,8 @@ public:
     // every later read and write fail until the port is reopened.
     void InjectLineError() { lineErrorPending_ = true; }
 
-    // What happened, in order: "open 3", "queues 256 256", "timeouts 100 2 500", "getconfig", "setconfig 9600",
-    // "purge rx", "purge tx", "read 17 -> 17", "write 11", "close".
+    // What happened, in order: "open 3", "queues 256 256", "timeouts 100 2 500", "getconfig", "setconfig
+    // 9600", "purge rx", "purge tx", "read 17 -> 17", "write 11", "close".
     std::vector<std::string> calls;
     std::vector<std::vector<std::uint8_t>> writes;
     LineConfig systemConfig;  // what GetConfig reports; SetConfig stores here

@@ -1,5 +1,6 @@
-// The bus frame constants of the instrument's protocol (PROFIBUS FDL formats SD1 and SD2) and the commands and
-// tables of the instrument. Shared by the program and the simulator; nothing here builds or checks a frame.
+// The bus frame constants of the instrument's protocol (PROFIBUS FDL formats SD1 and SD2) and the commands
+// and tables of the instrument. Shared by the program and the simulator; nothing here builds or checks a
+// frame.
 #pragma once
 
 #include <cstddef>
@@ -11,11 +12,11 @@ inline constexpr std::uint8_t kSd1 = 0x10;  // start of a fixed-length frame (6 
 inline constexpr std::uint8_t kSd2 = 0x68;  // start of a variable-length frame (LE + 6 bytes)
 inline constexpr std::uint8_t kEd = 0x16;   // end of both frames
 
-inline constexpr std::uint8_t kFcReadRequest = 0x6C;   // SD2 request answered with data
-inline constexpr std::uint8_t kFcWriteRequest = 0x63;  // SD2 request answered with an acknowledgement
-inline constexpr std::uint8_t kFcStatusRequest = 0x69; // SD1 request answered with an acknowledgement
-inline constexpr std::uint8_t kFcDataAnswer = 0x08;    // the only FC accepted in an SD2 answer
-inline constexpr std::uint8_t kFcAcknowledge = 0x00;   // the only FC accepted in an SD1 answer
+inline constexpr std::uint8_t kFcReadRequest = 0x6C;    // SD2 request answered with data
+inline constexpr std::uint8_t kFcWriteRequest = 0x63;   // SD2 request answered with an acknowledgement
+inline constexpr std::uint8_t kFcStatusRequest = 0x69;  // SD1 request answered with an acknowledgement
+inline constexpr std::uint8_t kFcDataAnswer = 0x08;     // the only FC accepted in an SD2 answer
+inline constexpr std::uint8_t kFcAcknowledge = 0x00;    // the only FC accepted in an SD1 answer
 
 inline constexpr std::uint8_t kBroadcastAddress = 127;
 

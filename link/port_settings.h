@@ -1,4 +1,5 @@
-// The four settings of the link as the port dialog holds them: the COM port, its speed and the two bus addresses.
+// The four settings of the link as the port dialog holds them: the COM port, its speed and the two bus
+// addresses.
 #pragma once
 
 namespace zt30 {
@@ -13,7 +14,7 @@ struct PortSettings {
 };
 
 // The line speeds the program offers, in the order of the port dialog's list.
-inline constexpr int kBaudRates[] = {110,   300,   600,   1200,   2400,   4800,   9600,
+inline constexpr int kBaudRates[] = {110,   300,   600,   1200,  2400,   4800,   9600,
                                      19200, 38400, 56000, 57600, 115200, 128000, 256000};
 
 }  // namespace zt30

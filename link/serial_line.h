@@ -1,6 +1,6 @@
 // The program's one connection to the bus: a COM port opened exclusively for one piece of work, set to 8 data
-// bits, even parity and one stop bit, with the read time-outs that let the telegram layer read frames of unknown
-// length. The logic (order of steps, clean-up, messages) lives here; the platform work is done by a
+// bits, even parity and one stop bit, with the read time-outs that let the telegram layer read frames of
+// unknown length. The logic (order of steps, clean-up, messages) lives here; the platform work is done by a
 // SerialBackend (POSIX termios, Win32 communications API, or an in-memory fake in tests).
 #pragma once
 
@@ -34,13 +34,14 @@ struct LineConfig {
     bool binaryMode = true;
     bool parityCheck = true;
     bool discardNull = false;
-    bool abortOnError = false;  // a line error makes every later read and write fail until the port is reopened
+    bool abortOnError =
+        false;  // a line error makes every later read and write fail until the port is reopened
 
     friend bool operator==(const LineConfig&, const LineConfig&) = default;
 };
 
-// A read ends when the requested bytes have arrived, when intervalMs pass after a byte without another, or when
-// totalConstantMs + totalMultiplierMs * requested bytes have passed since it began.
+// A read ends when the requested bytes have arrived, when intervalMs pass after a byte without another, or
+// when totalConstantMs + totalMultiplierMs * requested bytes have passed since it began.
 struct ReadTimeouts {
     std::uint32_t intervalMs = 0;
     std::uint32_t totalMultiplierMs = 0;
@@ -53,8 +54,8 @@ inline constexpr ReadTimeouts kLineReadTimeouts{100, 2, 500};
 inline constexpr std::size_t kLineQueueSize = 256;
 
 struct ReadResult {
-    bool ok = false;         // the read call succeeded (a time-out is not a failure)
-    std::size_t count = 0;   // bytes placed at the start of the buffer
+    bool ok = false;        // the read call succeeded (a time-out is not a failure)
+    std::size_t count = 0;  // bytes placed at the start of the buffer
 };
 
 // The platform's side of one port. Every call is synchronous; none throws.
@@ -87,7 +88,8 @@ std::string PortName(int portNumber);
 
 class SerialLine {
 public:
-    // settings: the port dialog's settings; the line reads baudRate and sets portNumber to 0 when an open fails.
+    // settings: the port dialog's settings; the line reads baudRate and sets portNumber to 0 when an open
+    // fails.
     SerialLine(PortSettings& settings, std::unique_ptr<SerialBackend> backend);
     SerialLine(const SerialLine&) = delete;
     SerialLine& operator=(const SerialLine&) = delete;

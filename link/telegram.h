@@ -1,7 +1,7 @@
-// The telegram layer: turns each exchange with the instrument into bus frames, sends them over the SerialLine,
-// reads the answer and checks it. It holds the link's two bus addresses and the two fixed 256-byte frame buffers
-// and offers the five transaction patterns; the device operations and the bus scan are its only users.
-// No exchange allocates memory.
+// The telegram layer: turns each exchange with the instrument into bus frames, sends them over the
+// SerialLine, reads the answer and checks it. It holds the link's two bus addresses and the two fixed
+// 256-byte frame buffers and offers the five transaction patterns; the device operations and the bus scan are
+// its only users. No exchange allocates memory.
 #pragma once
 
 #include <array>
@@ -28,7 +28,8 @@ class TelegramLayer {
 public:
     static constexpr std::size_t kBufferSize = frame::kBufferSize;
 
-    // line: must be open for an exchange (the layer neither opens nor closes it); clock: pauses before re-sends.
+    // line: must be open for an exchange (the layer neither opens nor closes it); clock: pauses before
+    // re-sends.
     TelegramLayer(SerialLine& line, Clock& clock) : line_(line), clock_(clock) {}
     TelegramLayer(const TelegramLayer&) = delete;
     TelegramLayer& operator=(const TelegramLayer&) = delete;
@@ -60,8 +61,8 @@ public:
     bool AwaitAcknowledgement();
     // Pattern D: build and send the SD1 status request to DA, read 6 bytes once and check them.
     bool StationStatusExchange();
-    // Pattern E: send, read up to 254 bytes once; accepted when the read succeeded, LE (offset 1) lies in 5 to
-    // 127 and the read delivered the whole data unit (LE + 4 bytes), so no stale byte is ever taken.
+    // Pattern E: send, read up to 254 bytes once; accepted when the read succeeded, LE (offset 1) lies in 5
+    // to 127 and the read delivered the whole data unit (LE + 4 bytes), so no stale byte is ever taken.
     bool ReceiveUncheckedAnswer();
 
     // The answer of the last exchange: the bytes the last read delivered.

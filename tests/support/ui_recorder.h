@@ -24,7 +24,8 @@ public:
     MessageAnswer ShowMessage(const std::string& text, const std::string& caption, MessageIcon icon,
                               MessageButtons buttons) override;
 
-    // Answers for the next questions, in order; a question with no scripted answer fails the test and gets No.
+    // Answers for the next questions, in order; a question with no scripted answer fails the test and gets
+    // No.
     std::deque<MessageAnswer> answers;
     std::vector<RecordedMessage> messages;
 };

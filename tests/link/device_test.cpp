@@ -1,0 +1,337 @@
+// The device tables and operations: the exact requests of every operation, table decoding and encoding of
+// every field, the bad-table messages, and the image left untouched by every failure.
+#include "link/device.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "support/link_fixture.h"
+
+namespace zt30::test {
+namespace {
+
+const Bytes kAck = Hex("10 00 01 00 01 16");
+
+// A good SD2 data answer from station 1 to 0 carrying data.
+Bytes DataAnswer(const Bytes& data) {
+    Bytes out = {0x68,
+                 static_cast<std::uint8_t>(data.size() + 3),
+                 static_cast<std::uint8_t>(data.size() + 3),
+                 0x68,
+                 0x00,
+                 0x01,
+                 0x08};
+    out.insert(out.end(), data.begin(), data.end());
+    out.push_back(FrameCheckSum(std::span(out).subspan(4)));
+    out.push_back(0x16);
+    return out;
+}
+
+// ---- exact requests
+
+struct RequestCase {
+    const char* name;
+    std::function<bool(LinkFixture&)> run;
+    const char* request;
+
+    friend void PrintTo(const RequestCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class OperationRequest : public testing::TestWithParam<RequestCase> {};
+
+TEST_P(OperationRequest, SendsTheExactBytes) {
+    LinkFixture f;
+    GetParam().run(f);
+    ASSERT_GE(f.WriteCount(), 1u);
+    EXPECT_EQ(ToHex(f.fake->writes[0]), GetParam().request);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Examples, OperationRequest,
+    testing::Values(RequestCase{"read_table_0", [](LinkFixture& f) { return f.device->ReadTable(0); },
+                                "68 05 05 68 01 00 6C 01 00 6E 16"},
+                    RequestCase{"read_table_3", [](LinkFixture& f) { return f.device->ReadTable(3); },
+                                "68 05 05 68 01 00 6C 01 03 71 16"},
+                    RequestCase{"write_table_1",
+                                [](LinkFixture& f) {
+                                    f.image.func = 3;
+                                    f.image.dp = 2;
+                                    f.image.factor = 1;
+                                    f.image.config = 0x21;
+                                    f.image.filtr = 10000;
+                                    return f.device->WriteTable(1);
+                                },
+                                "68 0B 0B 68 01 00 63 02 01 03 02 01 21 10 27 C5 16"},
+                    RequestCase{"write_table_2",
+                                [](LinkFixture& f) {
+                                    f.image.scale = 1.0f;
+                                    f.image.offset = 0.0f;
+                                    return f.device->WriteTable(2);
+                                },
+                                "68 0D 0D 68 01 00 63 02 02 00 00 80 3F 00 00 00 00 27 16"},
+                    RequestCase{"write_table_5",
+                                [](LinkFixture& f) {
+                                    f.image.address = 7;
+                                    return f.device->WriteTable(5);
+                                },
+                                "68 06 06 68 01 00 63 02 05 07 72 16"},
+                    RequestCase{"clear_counter", [](LinkFixture& f) { return f.device->ClearCounter(); },
+                                "68 06 06 68 01 00 63 02 06 55 C1 16"},
+                    RequestCase{"clear_sum", [](LinkFixture& f) { return f.device->ClearSum(); },
+                                "68 06 06 68 01 00 63 02 07 5A C7 16"},
+                    RequestCase{"identification",
+                                [](LinkFixture& f) { return f.device->ReadIdentification(); },
+                                "68 04 04 68 01 00 6C 00 6D 16"},
+                    RequestCase{"version", [](LinkFixture& f) { return f.device->ReadVersion(); },
+                                "68 04 04 68 01 00 6C 04 71 16"},
+                    RequestCase{"foreign_identification",
+                                [](LinkFixture& f) { return f.device->ReadForeignIdentification(); },
+                                "68 04 04 68 01 00 6C 00 6D 16"},
+                    RequestCase{"station_status_to_5",
+                                [](LinkFixture& f) {
+                                    f.link->SetDestinationAddress(5);
+                                    return f.device->RequestStationStatus();
+                                },
+                                "10 05 00 69 6E 16"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// ---- tables
+
+TEST(Tables, LengthsAndRangeOfNumbers) {
+    const std::size_t expected[] = {8, 6, 8, 12, 8, 1, 1, 1};
+    for (int t = 0; t < 8; ++t) {
+        EXPECT_EQ(TableLength(t), expected[t]) << t;
+    }
+    EXPECT_EQ(TableLength(-1), 0u);
+    EXPECT_EQ(TableLength(8), 0u);
+}
+
+TEST(Tables, FloatsTravelLittleEndian) {
+    DeviceImage image;
+    image.scale = 1.0f;
+    image.offset = -2.5f;
+    Bytes out(8);
+    EncodeTable(2, image, out);
+    EXPECT_EQ(ToHex(out), "00 00 80 3F 00 00 20 C0");
+}
+
+TEST(Tables, EveryFieldSurvivesEncodeAndDecode) {
+    DeviceImage in;
+    in.value = 12.5f;
+    in.suma = -1e30f;
+    in.func = 2;
+    in.dp = 5;
+    in.factor = 1;
+    in.config = 0xFF;
+    in.filtr = 0xABCD;
+    in.scale = 3.25f;
+    in.offset = -0.125f;
+    in.sp_lo = 1e-20f;
+    in.sp_hi = 65504.0f;
+    in.hyster = 0.5f;
+    in.an_lo = -4.0f;
+    in.an_hi = 20000.0f;
+    in.address = 126;
+    DeviceImage out;
+    for (int t = 0; t <= 5; ++t) {
+        Bytes data(TableLength(t));
+        EncodeTable(t, in, data);
+        DecodeTable(t, data, out);
+    }
+    EXPECT_EQ(std::memcmp(&in.value, &out.value, sizeof(float)), 0);
+    EXPECT_EQ(out.suma, in.suma);
+    EXPECT_EQ(out.func, in.func);
+    EXPECT_EQ(out.dp, in.dp);
+    EXPECT_EQ(out.factor, in.factor);
+    EXPECT_EQ(out.config, in.config);
+    EXPECT_EQ(out.filtr, in.filtr);
+    EXPECT_EQ(out.scale, in.scale);
+    EXPECT_EQ(out.offset, in.offset);
+    EXPECT_EQ(out.sp_lo, in.sp_lo);
+    EXPECT_EQ(out.sp_hi, in.sp_hi);
+    EXPECT_EQ(out.hyster, in.hyster);
+    EXPECT_EQ(out.an_lo, in.an_lo);
+    EXPECT_EQ(out.an_hi, in.an_hi);
+    EXPECT_EQ(out.address, in.address);
+}
+
+TEST(ReadTable, MeasuredValueAndSum) {
+    LinkFixture f;
+    f.answers = {Hex("68 0B 0B 68 00 01 08 00 00 48 41 00 00 C8 42 9C 16")};
+    ASSERT_TRUE(f.device->ReadTable(0));
+    EXPECT_EQ(f.image.value, 12.5f);
+    EXPECT_EQ(f.image.suma, 100.0f);
+}
+
+TEST(ReadTable, FunctionTable) {
+    LinkFixture f;
+    f.answers = {DataAnswer(Hex("03 02 01 21 10 27"))};
+    ASSERT_TRUE(f.device->ReadTable(1));
+    EXPECT_EQ(f.image.func, 3);
+    EXPECT_EQ(f.image.dp, 2);
+    EXPECT_EQ(f.image.factor, 1);
+    EXPECT_EQ(f.image.config, 0x21);
+    EXPECT_EQ(f.image.filtr, 10000);
+}
+
+TEST(ReadTable, LimitsTableOfTwentyOneBytes) {
+    LinkFixture f;
+    f.answers = {DataAnswer(Hex("00 00 80 3F 00 00 00 40 00 00 40 40"))};
+    ASSERT_TRUE(f.device->ReadTable(3));
+    EXPECT_EQ(f.CallsSinceOpen().back(), "read 21 -> 21");
+    EXPECT_EQ(f.image.sp_lo, 1.0f);
+    EXPECT_EQ(f.image.sp_hi, 2.0f);
+    EXPECT_EQ(f.image.hyster, 3.0f);
+}
+
+TEST(ReadTable, FailureLeavesTheImageAsItWas) {
+    LinkFixture f;
+    f.image.value = 7.0f;
+    f.image.suma = 8.0f;
+    EXPECT_FALSE(f.device->ReadTable(0));  // no answer
+    Bytes damaged = Hex("68 0B 0B 68 00 01 08 00 00 48 41 00 00 C8 42 9D 16");
+    f.answers = {{}, damaged};
+    EXPECT_FALSE(f.device->ReadTable(0));
+    EXPECT_EQ(f.image.value, 7.0f);
+    EXPECT_EQ(f.image.suma, 8.0f);
+}
+
+TEST(ReadTable, BroadcastSucceedsWithoutTouchingTheImage) {
+    LinkFixture f;
+    f.link->SetDestinationAddress(127);
+    f.image.value = 7.0f;
+    f.answers = {Hex("68 0B 0B 68 00 01 08 00 00 48 41 00 00 C8 42 9C 16")};
+    EXPECT_TRUE(f.device->ReadTable(0));
+    EXPECT_EQ(f.image.value, 7.0f);
+}
+
+// ---- bad table numbers
+
+TEST(BadTable, ReadOutsideZeroToFiveShowsItsMessageAndSendsNothing) {
+    for (int table : {-1, 6, 7, 255}) {
+        LinkFixture f;
+        EXPECT_FALSE(f.device->ReadTable(table));
+        EXPECT_EQ(f.WriteCount(), 0u);
+        ASSERT_EQ(f.ui.messages.size(), 1u);
+        EXPECT_EQ(f.ui.messages[0], (RecordedMessage{"Chyba, číslo tabulky mimo rozsah.", "Sériový Port",
+                                                     MessageIcon::Error, MessageButtons::Ok}));
+    }
+}
+
+TEST(BadTable, WriteOutsideOneToFiveShowsItsMessageAndSendsNothing) {
+    for (int table : {0, 6, 7, -3}) {
+        LinkFixture f;
+        EXPECT_FALSE(f.device->WriteTable(table));
+        EXPECT_EQ(f.WriteCount(), 0u);
+        ASSERT_EQ(f.ui.messages.size(), 1u);
+        EXPECT_EQ(f.ui.messages[0], (RecordedMessage{"Nepředvídaná chyba, špatně zadaná tabulka", "DATA",
+                                                     MessageIcon::Error, MessageButtons::Ok}));
+    }
+}
+
+// ---- writes and clears
+
+TEST(WriteTable, SendsConfigBitsSixAndSevenAsTheImageHoldsThem) {
+    LinkFixture f;
+    f.image.config = 0xC1;
+    f.answers = {kAck};
+    EXPECT_TRUE(f.device->WriteTable(1));
+    EXPECT_EQ(f.fake->writes[0][12], 0xC1);
+    EXPECT_TRUE(f.ui.messages.empty());
+}
+
+TEST(WriteTable, BroadcastWaitsForAnAcknowledgementLikeAnyOther) {
+    LinkFixture f;
+    f.link->SetDestinationAddress(127);
+    EXPECT_FALSE(f.device->WriteTable(5));
+    EXPECT_EQ(f.WriteCount(), 3u);
+}
+
+TEST(Clear, SumRefusedByAcknowledgementWithFunctionCodeTwo) {
+    LinkFixture f;
+    f.answers = {Hex("10 00 01 02 03 16")};
+    EXPECT_FALSE(f.device->ClearSum());
+}
+
+TEST(Clear, CounterAcknowledged) {
+    LinkFixture f;
+    f.answers = {kAck};
+    EXPECT_TRUE(f.device->ClearCounter());
+}
+
+// ---- identification
+
+TEST(Identification, DataUnitFollowedByZeros) {
+    LinkFixture f;
+    f.image.identType.fill('x');
+    const std::string text = "ZANTOR 30 rev. B 123";  // 20 bytes
+    f.answers = {DataAnswer(Bytes(text.begin(), text.end()))};
+    ASSERT_TRUE(f.device->ReadIdentification());
+    EXPECT_EQ(BlockText(f.image.identType), text);
+    EXPECT_TRUE(
+        std::all_of(f.image.identType.begin() + 20, f.image.identType.end(), [](auto b) { return b == 0; }));
+}
+
+TEST(Identification, LongestAnswerKeepsATerminatingZero) {
+    LinkFixture f;
+    f.answers = {DataAnswer(Bytes(246, 'v'))};  // a 255-byte frame
+    ASSERT_TRUE(f.device->ReadVersion());
+    EXPECT_EQ(BlockText(f.image.identVersion).size(), 246u);
+    EXPECT_EQ(f.image.identVersion.back(), 0);
+}
+
+TEST(Identification, FrameWithoutRoomForItsHeaderIsRefused) {
+    // LE 2 passes the five checks (FC and FCS share offset 6) but has no data unit at all.
+    LinkFixture f;
+    f.image.identType[0] = 'k';
+    f.answers = {Hex("68 02 02 68 05 03 08 16")};
+    EXPECT_FALSE(f.device->ReadIdentification());
+    EXPECT_EQ(f.image.identType[0], 'k');
+}
+
+TEST(Identification, FailureLeavesTheBlock) {
+    LinkFixture f;
+    f.image.identVersion[0] = 'k';
+    EXPECT_FALSE(f.device->ReadVersion());
+    EXPECT_EQ(f.image.identVersion[0], 'k');
+}
+
+TEST(ForeignIdentification, CopiesTheDataUnitLessItsFirstByte) {
+    LinkFixture f;
+    f.image.identForeign.fill('x');
+    Bytes data = {0x01};
+    for (char c : std::string("MAKER")) {
+        data.push_back(static_cast<std::uint8_t>(c));
+    }
+    Bytes answer = DataAnswer(data);
+    answer[6] = 0x33;  // unchecked: any function code
+    f.answers = {answer};
+    ASSERT_TRUE(f.device->ReadForeignIdentification());
+    EXPECT_EQ(BlockText(f.image.identForeign), "MAKER");
+    EXPECT_TRUE(std::all_of(f.image.identForeign.begin() + 5, f.image.identForeign.end(),
+                            [](auto b) { return b == 0; }));
+}
+
+TEST(ForeignIdentification, NeverShowsBytesOfAnEarlierExchange) {
+    LinkFixture f;
+    // A full answer fills the receive buffer first.
+    f.answers = {DataAnswer(Bytes(100, 'A')), Hex("68 64 64 68 00 01 08 00 42 42")};
+    ASSERT_TRUE(f.device->ReadForeignIdentification());
+    const auto before = f.image.identForeign;
+    // The second answer announces LE 100 but stops after 10 bytes: the rest would be stale 'A's.
+    EXPECT_FALSE(f.device->ReadForeignIdentification());
+    EXPECT_EQ(f.image.identForeign, before);
+}
+
+TEST(BlockTextOf, StopsAtZeroLengthOrEnd) {
+    const Bytes block = Hex("41 42 00 43 44 45");
+    EXPECT_EQ(BlockText(block), "AB");
+    EXPECT_EQ(BlockText(block, 3), "CDE");
+    EXPECT_EQ(BlockText(block, 3, 2), "CD");
+    EXPECT_EQ(BlockText(block, 6), "");
+    EXPECT_EQ(BlockText(block, 60), "");
+}
+
+}  // namespace
+}  // namespace zt30::test
