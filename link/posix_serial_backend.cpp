@@ -1,0 +1,462 @@
+#include "link/posix_serial_backend.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
+#include <cstdlib>
+#include <limits>
+#include <utility>
+#include <vector>
+
+namespace zt30 {
+namespace {
+
+// glibc's <termios.h> and the kernel's <asm/termbits.h> both define struct termios, so the kernel's termios2
+// (the only way to set a rate that has no B constant) is declared here under its own name. The layout is the
+// generic one; the size check below ties it to the ioctl numbers of this system.
+#if defined(__linux__) && (defined(__x86_64__) || defined(__i386__) || defined(__aarch64__) || \
+                           defined(__arm__) || defined(__riscv))
+#define ZT30_HAVE_TERMIOS2 1
+struct KernelTermios2 {
+    tcflag_t c_iflag;
+    tcflag_t c_oflag;
+    tcflag_t c_cflag;
+    tcflag_t c_lflag;
+    cc_t c_line;
+    cc_t c_cc[19];
+    speed_t c_ispeed;
+    speed_t c_ospeed;
+};
+constexpr unsigned long kGetTermios2 = _IOR('T', 0x2A, KernelTermios2);
+constexpr unsigned long kSetTermios2 = _IOW('T', 0x2B, KernelTermios2);
+constexpr tcflag_t kBaudOther = 0010000;
+constexpr tcflag_t kKernelBaudMask = 0010017;
+constexpr int kInputBaudShift = 16;
+static_assert(sizeof(KernelTermios2) == 44);
+#endif
+
+using Nanos = std::int64_t;
+constexpr Nanos kNanosPerMs = 1'000'000;
+constexpr Nanos kNever = std::numeric_limits<Nanos>::max();
+
+Nanos MonotonicNow() {
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return static_cast<Nanos>(ts.tv_sec) * 1'000'000'000 + ts.tv_nsec;
+}
+
+// Milliseconds for poll() until the deadline, rounded up so a wait never ends just before it.
+int PollTimeout(Nanos deadline, Nanos now) {
+    if (deadline == kNever) {
+        return -1;
+    }
+    const Nanos left = std::max<Nanos>(0, deadline - now);
+    return static_cast<int>(std::min<Nanos>((left + kNanosPerMs - 1) / kNanosPerMs, 60'000));
+}
+
+// The time 11-bit characters (start, 8 data, parity, stop) need on the wire.
+Nanos WireTime(std::size_t bytes, std::uint32_t baudRate) {
+    const std::uint32_t rate = std::max<std::uint32_t>(baudRate, 1);
+    return static_cast<Nanos>(bytes) * 11 * 1'000'000'000 / rate;
+}
+
+struct StandardRate {
+    std::uint32_t rate;
+    speed_t code;
+};
+
+constexpr StandardRate kStandardRates[] = {
+    {50, B50},         {75, B75},         {110, B110},       {134, B134},     {150, B150},
+    {200, B200},       {300, B300},       {600, B600},       {1200, B1200},   {1800, B1800},
+    {2400, B2400},     {4800, B4800},     {9600, B9600},     {19200, B19200}, {38400, B38400},
+    {57600, B57600},   {115200, B115200}, {230400, B230400},
+#ifdef B460800
+    {460800, B460800},
+#endif
+#ifdef B921600
+    {921600, B921600},
+#endif
+};
+
+// The largest standard rate not above the wanted one: exact for standard rates, a placeholder for the others.
+StandardRate PlaceholderRate(std::uint32_t rate) {
+    StandardRate best = kStandardRates[0];
+    for (const StandardRate& r : kStandardRates) {
+        if (r.rate <= rate) {
+            best = r;
+        }
+    }
+    return best;
+}
+
+[[maybe_unused]] std::uint32_t RateOfCode(speed_t code) {
+    for (const StandardRate& r : kStandardRates) {
+        if (r.code == code) {
+            return r.rate;
+        }
+    }
+    return 0;
+}
+
+// A UART cannot hit every rate exactly and some drivers report the rate they reached; 2 % is well inside what
+// the receiving side tolerates.
+bool RateTook(std::uint32_t wanted, std::uint32_t got) {
+    const std::uint64_t diff = wanted > got ? wanted - got : got - wanted;
+    return diff * 50 <= wanted;
+}
+
+#ifdef ZT30_HAVE_TERMIOS2
+bool SetExactRate(int fd, std::uint32_t rate) {
+    KernelTermios2 t{};
+    if (ioctl(fd, kGetTermios2, &t) != 0) {
+        return false;
+    }
+    t.c_cflag &= ~(kKernelBaudMask | (kKernelBaudMask << kInputBaudShift));
+    t.c_cflag |= kBaudOther | (kBaudOther << kInputBaudShift);
+    t.c_ispeed = rate;
+    t.c_ospeed = rate;
+    if (ioctl(fd, kSetTermios2, &t) != 0) {
+        return false;
+    }
+    KernelTermios2 back{};
+    return ioctl(fd, kGetTermios2, &back) == 0 && RateTook(rate, back.c_ospeed) &&
+           RateTook(rate, back.c_ispeed);
+}
+
+std::uint32_t CurrentRate(int fd, const termios&) {
+    KernelTermios2 t{};
+    return ioctl(fd, kGetTermios2, &t) == 0 ? t.c_ospeed : 0;
+}
+#else
+bool SetExactRate(int fd, std::uint32_t rate) {
+    termios back{};
+    return tcgetattr(fd, &back) == 0 && RateTook(rate, RateOfCode(cfgetospeed(&back)));
+}
+
+std::uint32_t CurrentRate(int, const termios& t) {
+    return RateOfCode(cfgetospeed(&t));
+}
+#endif
+
+bool DeviceGone(short revents) {
+    return (revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+}
+
+}  // namespace
+
+PosixSerialBackend::PosixSerialBackend(PortDeviceLookup lookup) : lookup_(std::move(lookup)) {}
+
+PosixSerialBackend::~PosixSerialBackend() {
+    ClosePort();
+}
+
+bool PosixSerialBackend::OpenPort(int portNumber) {
+    ClosePort();
+    const std::optional<std::string> path = DevicePathForPort(portNumber, lookup_);
+    if (!path) {
+        return false;
+    }
+    const int fd = open(path->c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    // TIOCEXCL keeps other users out but not root; the lock also stops a second open by this program.
+    if (!isatty(fd) || ioctl(fd, TIOCEXCL) != 0 || flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        close(fd);
+        return false;
+    }
+    fd_ = fd;
+    timeouts_ = kLineReadTimeouts;
+    haveSaved_ = false;
+    markErrors_ = false;
+    abortOnError_ = false;
+    discardNull_ = false;
+    lineError_ = false;
+    decoder_.Reset();
+    return true;
+}
+
+bool PosixSerialBackend::SetQueues(std::size_t, std::size_t) {
+    // The kernel sizes its own buffers; there is nothing to set.
+    return IsOpen();
+}
+
+bool PosixSerialBackend::SetReadTimeouts(const ReadTimeouts& timeouts) {
+    if (!IsOpen()) {
+        return false;
+    }
+    timeouts_ = timeouts;
+    return true;
+}
+
+bool PosixSerialBackend::GetConfig(LineConfig& config) {
+    if (!IsOpen() || tcgetattr(fd_, &saved_) != 0) {
+        return false;
+    }
+    haveSaved_ = true;
+    LineConfig c;
+    c.baudRate = CurrentRate(fd_, saved_);
+    switch (saved_.c_cflag & CSIZE) {
+        case CS5:
+            c.dataBits = 5;
+            break;
+        case CS6:
+            c.dataBits = 6;
+            break;
+        case CS7:
+            c.dataBits = 7;
+            break;
+        default:
+            c.dataBits = 8;
+            break;
+    }
+    c.parity = (saved_.c_cflag & PARENB) == 0   ? Parity::None
+               : (saved_.c_cflag & PARODD) != 0 ? Parity::Odd
+                                                : Parity::Even;
+    c.stopBits = (saved_.c_cflag & CSTOPB) != 0 ? 2 : 1;
+    c.binaryMode = true;  // the only mode this backend drives the port in
+    c.parityCheck = (saved_.c_iflag & INPCK) != 0;
+    c.discardNull = discardNull_;
+    c.abortOnError = abortOnError_;
+    config = c;
+    return true;
+}
+
+bool PosixSerialBackend::SetConfig(const LineConfig& config) {
+    if (!IsOpen() || config.baudRate == 0 || config.dataBits < 5 || config.dataBits > 8 ||
+        (config.stopBits != 1 && config.stopBits != 2)) {
+        return false;
+    }
+    if (!haveSaved_) {
+        if (tcgetattr(fd_, &saved_) != 0) {
+            return false;
+        }
+        haveSaved_ = true;
+    }
+    termios t = saved_;
+    // Raw binary mode: bytes pass untouched both ways, no flow control, reads never wait in the kernel.
+    t.c_iflag &=
+        ~(IGNBRK | BRKINT | IGNPAR | PARMRK | INPCK | ISTRIP | INLCR | IGNCR | ICRNL | IXON | IXOFF | IXANY);
+    t.c_oflag &= ~OPOST;
+    t.c_lflag &= ~(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
+    t.c_cflag &= ~(CSIZE | PARENB | PARODD | CSTOPB);
+#ifdef CRTSCTS
+    t.c_cflag &= ~CRTSCTS;
+#endif
+    t.c_cflag |= CREAD | CLOCAL;
+    t.c_cc[VMIN] = 0;
+    t.c_cc[VTIME] = 0;
+    static constexpr tcflag_t kSizes[] = {CS5, CS6, CS7, CS8};
+    t.c_cflag |= kSizes[config.dataBits - 5];
+    if (config.parity != Parity::None) {
+        t.c_cflag |= PARENB;
+        if (config.parity == Parity::Odd) {
+            t.c_cflag |= PARODD;
+        }
+    }
+    if (config.stopBits == 2) {
+        t.c_cflag |= CSTOPB;
+    }
+    if (config.parityCheck) {
+        t.c_iflag |= INPCK | PARMRK;
+    }
+    const StandardRate placeholder = PlaceholderRate(config.baudRate);
+    if (cfsetispeed(&t, placeholder.code) != 0 || cfsetospeed(&t, placeholder.code) != 0 ||
+        tcsetattr(fd_, TCSANOW, &t) != 0) {
+        return false;
+    }
+    saved_ = t;
+    // A change of marking invalidates a half-seen mark.
+    if (markErrors_ != config.parityCheck) {
+        decoder_.Reset();
+    }
+    markErrors_ = config.parityCheck;
+    abortOnError_ = config.abortOnError;
+    discardNull_ = config.discardNull;
+    if (!SetExactRate(fd_, config.baudRate)) {
+        return false;
+    }
+    baudRate_ = config.baudRate;
+    return true;
+}
+
+void PosixSerialBackend::PurgeReceive() {
+    if (IsOpen()) {
+        tcflush(fd_, TCIFLUSH);
+        decoder_.Reset();
+    }
+}
+
+void PosixSerialBackend::PurgeTransmit() {
+    if (IsOpen()) {
+        tcflush(fd_, TCOFLUSH);
+    }
+}
+
+ReadResult PosixSerialBackend::Read(std::span<std::uint8_t> buffer) {
+    ReadResult result;
+    if (!IsOpen() || lineError_) {
+        return result;
+    }
+    const Nanos start = MonotonicNow();
+    const std::uint64_t totalMs =
+        timeouts_.totalConstantMs + static_cast<std::uint64_t>(timeouts_.totalMultiplierMs) * buffer.size();
+    const Nanos totalDeadline = totalMs == 0 ? kNever : start + static_cast<Nanos>(totalMs) * kNanosPerMs;
+    const Nanos interval = static_cast<Nanos>(timeouts_.intervalMs) * kNanosPerMs;
+    Nanos lastByte = kNever;
+    std::vector<std::uint8_t> raw(buffer.size());
+
+    while (result.count < buffer.size()) {
+        const Nanos now = MonotonicNow();
+        Nanos deadline = totalDeadline;
+        if (interval > 0 && lastByte != kNever) {
+            deadline = std::min(deadline, lastByte + interval);
+        }
+        if (deadline != kNever && now >= deadline) {
+            break;
+        }
+        pollfd p{fd_, POLLIN, 0};
+        const int ready = poll(&p, 1, PollTimeout(deadline, now));
+        if (ready < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return result;
+        }
+        if (ready == 0) {
+            continue;  // the deadline is checked at the top
+        }
+        if (DeviceGone(p.revents)) {
+            return result;
+        }
+        if ((p.revents & POLLIN) == 0) {
+            continue;
+        }
+        // Never more raw bytes than still wanted: decoding only shrinks, and the rest stays queued.
+        const std::size_t want = buffer.size() - result.count;
+        const ssize_t got = read(fd_, raw.data(), want);
+        if (got < 0) {
+            if (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK) {
+                continue;
+            }
+            return result;
+        }
+        if (got == 0) {
+            return result;  // readable but empty: the device hung up
+        }
+        lastByte = MonotonicNow();
+        const std::span<const std::uint8_t> chunk(raw.data(), static_cast<std::size_t>(got));
+        const std::span<std::uint8_t> out = buffer.subspan(result.count);
+        std::size_t produced = 0;
+        if (markErrors_) {
+            const ParmrkResult decoded = decoder_.Decode(chunk, out);
+            produced = decoded.count;
+            if (decoded.lineError && abortOnError_) {
+                lineError_ = true;
+                result.count += produced;
+                return result;
+            }
+        } else {
+            std::copy(chunk.begin(), chunk.end(), out.begin());
+            produced = chunk.size();
+        }
+        if (discardNull_) {
+            const auto kept =
+                std::remove(out.begin(), out.begin() + static_cast<std::ptrdiff_t>(produced), 0);
+            produced = static_cast<std::size_t>(kept - out.begin());
+        }
+        result.count += produced;
+    }
+    result.ok = true;
+    return result;
+}
+
+bool PosixSerialBackend::Write(std::span<const std::uint8_t> data) {
+    if (!IsOpen() || lineError_) {
+        return false;
+    }
+    // Bytes the driver will not take within twice their wire time (plus slack) are stuck: fail, never hang.
+    const Nanos deadline = MonotonicNow() + 2 * WireTime(data.size(), baudRate_) + 500 * kNanosPerMs;
+    std::size_t done = 0;
+    while (done < data.size()) {
+        const ssize_t n = write(fd_, data.data() + done, data.size() - done);
+        if (n > 0) {
+            done += static_cast<std::size_t>(n);
+            continue;
+        }
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
+            return false;
+        }
+        const Nanos now = MonotonicNow();
+        if (now >= deadline) {
+            return false;
+        }
+        pollfd p{fd_, POLLOUT, 0};
+        const int ready = poll(&p, 1, PollTimeout(deadline, now));
+        if (ready < 0 && errno != EINTR) {
+            return false;
+        }
+        if (ready > 0 && DeviceGone(p.revents)) {
+            return false;
+        }
+    }
+    return WaitUntilSent(data.size());
+}
+
+bool PosixSerialBackend::WaitUntilSent(std::size_t bytes) {
+    // tcdrain can hang for good on some USB adapters, so the output queue is watched with a bound instead.
+    const Nanos deadline = MonotonicNow() + 2 * WireTime(bytes, baudRate_) + 100 * kNanosPerMs;
+    for (;;) {
+        int queued = 0;
+        if (ioctl(fd_, TIOCOUTQ, &queued) != 0) {
+            return false;
+        }
+        if (queued <= 0) {
+            return true;
+        }
+        const Nanos now = MonotonicNow();
+        if (now >= deadline) {
+            // The driver took the bytes; a queue that does not report empty must not stall the exchange.
+            return true;
+        }
+        const Nanos step = std::clamp<Nanos>(WireTime(static_cast<std::size_t>(queued), baudRate_),
+                                             kNanosPerMs, 20 * kNanosPerMs);
+        pollfd p{fd_, 0, 0};  // no events asked: wakes only on a hang-up or error
+        const int ready = poll(&p, 1, PollTimeout(std::min(deadline, now + step), now));
+        if (ready < 0 && errno != EINTR) {
+            return false;
+        }
+        if (ready > 0 && DeviceGone(p.revents)) {
+            return false;
+        }
+    }
+}
+
+void PosixSerialBackend::ClosePort() {
+    if (!IsOpen()) {
+        return;
+    }
+    ioctl(fd_, TIOCNXCL);
+    flock(fd_, LOCK_UN);
+    close(fd_);
+    fd_ = -1;
+    haveSaved_ = false;
+    lineError_ = false;
+    decoder_.Reset();
+}
+
+std::unique_ptr<SerialBackend> MakeSystemSerialBackend(PortDeviceLookup lookup) {
+    return std::make_unique<PosixSerialBackend>(std::move(lookup));
+}
+
+}  // namespace zt30

@@ -1,0 +1,45 @@
+// A COM port on Windows: the device "\\.\COMn" driven through the communications API (CreateFileA ...
+// CloseHandle), which itself provides the read time-outs, purges and abort-on-error the line logic relies on.
+// The line configuration (DCB) read from the system stays here, so only the fields the program sets are ever
+// changed.
+#pragma once
+
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+
+#include <cstdint>
+#include <span>
+
+#include "link/serial_line.h"
+
+namespace zt30 {
+
+class Win32SerialBackend final : public SerialBackend {
+public:
+    Win32SerialBackend() = default;
+    Win32SerialBackend(const Win32SerialBackend&) = delete;
+    Win32SerialBackend& operator=(const Win32SerialBackend&) = delete;
+    ~Win32SerialBackend() override;
+
+    bool OpenPort(int portNumber) override;
+    bool SetQueues(std::size_t inputBytes, std::size_t outputBytes) override;
+    bool SetReadTimeouts(const ReadTimeouts& timeouts) override;
+    bool GetConfig(LineConfig& config) override;
+    bool SetConfig(const LineConfig& config) override;
+    void PurgeReceive() override;
+    void PurgeTransmit() override;
+    ReadResult Read(std::span<std::uint8_t> buffer) override;
+    bool Write(std::span<const std::uint8_t> data) override;
+    void ClosePort() override;
+
+private:
+    bool IsOpen() const { return handle_ != INVALID_HANDLE_VALUE; }
+
+    HANDLE handle_ = INVALID_HANDLE_VALUE;
+    DCB dcb_{};
+    bool haveDcb_ = false;
+};
+
+}  // namespace zt30
