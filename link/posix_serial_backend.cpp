@@ -308,7 +308,9 @@ ReadResult PosixSerialBackend::Read(std::span<std::uint8_t> buffer) {
     const Nanos start = MonotonicNow();
     const std::uint64_t totalMs =
         timeouts_.totalConstantMs + static_cast<std::uint64_t>(timeouts_.totalMultiplierMs) * buffer.size();
-    const Nanos totalDeadline = totalMs == 0 ? kNever : start + static_cast<Nanos>(totalMs) * kNanosPerMs;
+    // Beyond a day the limit no longer matters, and the clamp keeps the arithmetic from overflowing.
+    const Nanos totalLimit = static_cast<Nanos>(std::min<std::uint64_t>(totalMs, 86'400'000)) * kNanosPerMs;
+    const Nanos totalDeadline = totalMs == 0 ? kNever : start + totalLimit;
     const Nanos interval = static_cast<Nanos>(timeouts_.intervalMs) * kNanosPerMs;
     Nanos lastByte = kNever;
     std::vector<std::uint8_t> raw(buffer.size());
