@@ -1,0 +1,249 @@
+// The settings store over the real INI file, in a temporary configuration folder.
+#include "views/qt_settings_backend.h"
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <csignal>
+#include <cstdlib>
+#include <memory>
+
+#include "link/com_ports.h"
+#include "support/ui_recorder.h"
+#include "views/graph_settings.h"
+
+namespace zt30 {
+namespace {
+
+using test::RecordedMessage;
+using test::UiRecorder;
+
+QByteArray ReadAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void WriteAll(const QString& path, const QByteArray& data) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(data);
+}
+
+class QtSettingsStoreTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(temp.isValid());
+        SetConfigHome(temp.path() + "/config");
+    }
+
+    void SetConfigHome(const QString& folder) {
+        configHome = folder;
+        ASSERT_EQ(setenv("XDG_CONFIG_HOME", folder.toLocal8Bit().constData(), 1), 0);
+        iniPath = configHome + "/OrvZT30.ini";
+    }
+
+    std::unique_ptr<SettingsStore> OpenStore(UiRecorder& recorder) {
+        return std::make_unique<SettingsStore>(std::make_unique<QtSettingsBackend>(), recorder);
+    }
+
+    QTemporaryDir temp;
+    QString configHome;
+    QString iniPath;
+    UiRecorder ui;
+};
+
+TEST_F(QtSettingsStoreTest, FileLivesInTheUsersConfigurationFolder) {
+    EXPECT_EQ(QtSettingsBackend::DefaultIniPath(), iniPath);
+}
+
+TEST_F(QtSettingsStoreTest, EmptyStoreGivesDefaultsAndCreatesNoFile) {
+    auto store = OpenStore(ui);
+    EXPECT_TRUE(store->IsOpen());
+    for (const IntSetting& setting : settings::kAll) {
+        EXPECT_EQ(store->readInt(setting), setting.defaultValue) << setting.name;
+    }
+    EXPECT_FALSE(QFile::exists(iniPath));
+    EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST_F(QtSettingsStoreTest, EveryValueRoundTripsThroughTheFile) {
+    const std::int32_t values[] = {-3,        0, 1080,  1920,   255, static_cast<std::int32_t>(0x8000000Fu),
+                                   INT32_MIN, 0, 100,   100000, -5,  126,
+                                   INT32_MAX, 8, 256000};
+    static_assert(std::size(values) == std::size(settings::kAll));
+    {
+        auto store = OpenStore(ui);
+        for (std::size_t i = 0; i < std::size(values); ++i) {
+            ASSERT_TRUE(store->writeInt(settings::kAll[i], values[i]));
+        }
+        // Each write is on disk at once, before the store is closed.
+        EXPECT_TRUE(ReadAll(iniPath).contains("MRIZ=-2147483633"));
+    }
+    const QByteArray text = ReadAll(iniPath);
+    for (const char* section : {"[DESKTOP]", "[GRAF]", "[ZAZNAM]", "[ADRESA]", "[PORT]"}) {
+        EXPECT_TRUE(text.contains(section)) << section;
+    }
+    EXPECT_TRUE(text.contains("SOUBOR=-5"));
+    UiRecorder second;
+    auto store = OpenStore(second);
+    for (std::size_t i = 0; i < std::size(values); ++i) {
+        EXPECT_EQ(store->readInt(settings::kAll[i]), values[i]) << settings::kAll[i].name;
+    }
+    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_TRUE(second.messages.empty());
+}
+
+TEST_F(QtSettingsStoreTest, TextThatIsNoIntegerReadsAsDefault) {
+    WriteAll(iniPath, "[ZAZNAM]\nSOUBOR=-5\n[GRAF]\nPOCET=abc\nR3D=\nPERO=99999999999\n[PORT]\nCOM=4\n");
+    auto store = OpenStore(ui);
+    EXPECT_EQ(store->readInt(settings::kInterval), -5);
+    EXPECT_EQ(store->readInt(settings::kGraphPoints), 200);
+    EXPECT_EQ(store->readInt(settings::kGraph3DPercent), 35);
+    EXPECT_EQ(store->readInt(settings::kPenColor), 255);
+    EXPECT_EQ(store->readInt(settings::kBaudRate), 9600);
+    EXPECT_EQ(store->readInt(settings::kPortNumber), 4);
+    EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST_F(QtSettingsStoreTest, ListValueIsTheReadErrorAndStopsTheLaterReads) {
+    WriteAll(iniPath, "[GRAF]\nPERO=4\nMRIZ=a, b\nPOZADI=7\nG3D=0\n");
+    auto store = OpenStore(ui);
+    SettingsSequence sequence(*store);
+    GraphSettings graph;
+    LoadGraphSettings(sequence, graph);
+    EXPECT_EQ(ui.messages, (std::vector<RecordedMessage>{{"Invalid data type for 'MRIZ'", "ZT-30",
+                                                          MessageIcon::Error, MessageButtons::Ok}}));
+    EXPECT_EQ(graph.penColor, 4u);
+    EXPECT_EQ(graph.borderColor, 0x8000000Fu);  // POZADI=7 was not read
+    EXPECT_TRUE(graph.graph3D);                 // G3D=0 was not read
+}
+
+TEST_F(QtSettingsStoreTest, DevicePathsComeFromTheDevicesSection) {
+    WriteAll(iniPath, "[DEVICES]\nCOM2=/dev/pts/7\n");
+    auto store = OpenStore(ui);
+    EXPECT_EQ(DevicePathForPort(2, store->DeviceLookup()), "/dev/pts/7");
+    EXPECT_EQ(DevicePathForPort(1, store->DeviceLookup()), "/dev/ttyS0");
+}
+
+// How the settings file is made unwritable. A read-only folder does not stop a privileged process; a file
+// size limit (as a full disk) stops everyone.
+enum class Blocker { ReadOnlyFolder, FileSizeLimit };
+
+class WriteFailureTest : public QtSettingsStoreTest, public ::testing::WithParamInterface<Blocker> {
+protected:
+    void Block() {
+        if (GetParam() == Blocker::ReadOnlyFolder) {
+            ASSERT_TRUE(QFile::setPermissions(configHome, QFile::ReadOwner | QFile::ExeOwner));
+            QFile probe(configHome + "/probe");
+            if (probe.open(QIODevice::WriteOnly)) {
+                probe.remove();
+                Unblock();
+                GTEST_SKIP() << "a read-only folder does not stop this process (privileged)";
+            }
+        } else {
+            std::signal(SIGXFSZ, SIG_IGN);
+            ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &savedLimit), 0);
+            rlimit limit = savedLimit;
+            limit.rlim_cur = static_cast<rlim_t>(QFileInfo(iniPath).size());
+            ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
+        }
+        blocked = true;
+    }
+
+    void Unblock() {
+        if (GetParam() == Blocker::ReadOnlyFolder) {
+            QFile::setPermissions(configHome, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        } else if (blocked) {
+            setrlimit(RLIMIT_FSIZE, &savedLimit);
+        }
+        blocked = false;
+    }
+
+    void TearDown() override { Unblock(); }
+
+    bool blocked = false;
+    rlimit savedLimit{};
+};
+
+TEST_P(WriteFailureTest, EarlierWritesStayAndTheFileStaysWhole) {
+    auto store = OpenStore(ui);
+    {
+        SettingsSequence sequence(*store);
+        ASSERT_TRUE(sequence.writeInt(settings::kTop, 50));
+        ASSERT_TRUE(sequence.writeInt(settings::kLeft, 60));
+    }
+    const QByteArray before = ReadAll(iniPath);
+    ASSERT_FALSE(before.isEmpty());
+
+    Block();
+    if (IsSkipped()) {
+        return;
+    }
+    SettingsSequence sequence(*store);
+    GraphSettings graph;
+    graph.penColor = 0x123456;
+    EXPECT_FALSE(SaveGraphSettings(sequence, graph));
+    EXPECT_EQ(ui.messages, (std::vector<RecordedMessage>{{"Failed to set data for 'PERO'", "ZT-30",
+                                                          MessageIcon::Error, MessageButtons::Ok}}));
+    EXPECT_EQ(ReadAll(iniPath), before);
+    EXPECT_EQ(QDir(configHome).entryList(QDir::Files | QDir::Hidden), QStringList{"OrvZT30.ini"});
+    Unblock();
+
+    UiRecorder second;
+    auto reopened = OpenStore(second);
+    EXPECT_EQ(reopened->readInt(settings::kTop), 50);
+    EXPECT_EQ(reopened->readInt(settings::kLeft), 60);
+    EXPECT_EQ(reopened->readInt(settings::kPenColor), 255);
+
+    // Once the folder can be written again, the store writes again, without the value reported as failed.
+    EXPECT_TRUE(store->writeInt(settings::kGraphPoints, 500));
+    const QByteArray after = ReadAll(iniPath);
+    EXPECT_TRUE(after.contains("POCET=500"));
+    EXPECT_TRUE(after.contains("Top=50"));
+    EXPECT_FALSE(after.contains("PERO"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Blockers, WriteFailureTest,
+                         ::testing::Values(Blocker::ReadOnlyFolder, Blocker::FileSizeLimit),
+                         [](const auto& info) {
+                             return info.param == Blocker::ReadOnlyFolder ? "ReadOnlyFolder"
+                                                                          : "FileSizeLimit";
+                         });
+
+TEST_F(QtSettingsStoreTest, FolderThatCannotBeCreatedIsAWriteFailure) {
+    const QString notAFolder = temp.path() + "/plain-file";
+    WriteAll(notAFolder, "keep");
+    SetConfigHome(notAFolder + "/config");
+    auto store = OpenStore(ui);
+    SettingsSequence sequence(*store);
+    EXPECT_FALSE(sequence.writeInt(settings::kInterval, 30));
+    EXPECT_FALSE(sequence.writeInt(settings::kBaudRate, 19200));
+    EXPECT_EQ(ui.messages, (std::vector<RecordedMessage>{{"Failed to set data for 'SOUBOR'", "ZT-30",
+                                                          MessageIcon::Error, MessageButtons::Ok}}));
+    EXPECT_EQ(ReadAll(notAFolder), "keep");
+}
+
+TEST_F(QtSettingsStoreTest, FileThatCannotBeParsedIsNeverOverwritten) {
+    const QByteArray damaged = "[GRAF\nPERO=5\n[DESKTOP]\nLeft=3\n";
+    WriteAll(iniPath, damaged);
+    auto store = OpenStore(ui);
+    EXPECT_FALSE(store->IsOpen());
+    EXPECT_FALSE(store->writeInt(settings::kLeft, 10));
+    EXPECT_EQ(ui.messages, (std::vector<RecordedMessage>{{"Failed to create key OrvZT30.", "ZT-30",
+                                                          MessageIcon::Error, MessageButtons::Ok}}));
+    EXPECT_EQ(ReadAll(iniPath), damaged);
+
+    // Once the file is repaired, the store opens and writes again.
+    WriteAll(iniPath, "[DESKTOP]\nLeft=3\n");
+    EXPECT_TRUE(store->writeInt(settings::kTop, 10));
+    EXPECT_EQ(store->readInt(settings::kLeft), 3);
+    EXPECT_EQ(ui.messages.size(), 1u);
+}
+
+}  // namespace
+}  // namespace zt30
