@@ -1,0 +1,56 @@
+// The command line of zt30ctl: the command, the link options (port or device, speed, the two bus addresses)
+// and the options of single commands, parsed by pure functions from the argument list into Options, with
+// the help texts. Nothing here touches the line; main() and the command functions take the result.
+#pragma once
+
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zt30::cli {
+
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailure = 1;  // communication failure or the instrument refused
+inline constexpr int kExitUsage = 2;    // bad arguments
+inline constexpr int kExitForeign = 3;  // ident: a device of another kind answered
+
+enum class Command { None, Ports, Status, Scan, Read, Watch, Params, Set, Clear, Ident, Address };
+
+struct Options {
+    Command command = Command::None;
+    bool help = false;
+    int port = 1;  // COM1..COM8
+    std::optional<std::string> device;
+    int baudRate = 9600;
+    int destinationAddress = 1;
+    int sourceAddress = 0;
+    int scanFrom = 0;  // scan: first and last address probed
+    int scanTo = 127;
+    std::optional<long> count;  // watch: number of readings; none means until interrupted
+    std::optional<std::string> recordFile;
+    std::vector<std::string>
+        arguments;  // the command's own arguments (set NAME VALUE, clear WHAT, address NEW)
+};
+
+struct ParseResult {
+    Options options;
+    std::string error;  // empty on success; else one line for standard error
+};
+
+// Parses the arguments after the program name. Options may stand before or after the command and take their
+// value as "--opt VALUE" or "--opt=VALUE"; "--help" or "-h" anywhere asks for help and skips other checks.
+ParseResult ParseArguments(std::span<const std::string_view> args);
+
+// A decimal integer in [low, high] with no other characters; nullopt otherwise.
+std::optional<long> ParseBoundedInt(std::string_view text, long low, long high);
+
+// The command's name as typed, and the command of a typed name (Command::None for an unknown one).
+std::string_view CommandName(Command command);
+Command CommandFromName(std::string_view name);
+
+// The help text of one command, or the overview for Command::None.
+std::string HelpText(Command command);
+
+}  // namespace zt30::cli

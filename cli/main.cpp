@@ -1,0 +1,150 @@
+// zt30ctl: the command-line tool over the core library. Parses the arguments, opens the line for the one
+// command, runs it and turns the result into the exit status.
+#include <clocale>
+#include <csignal>
+#include <cstdlib>
+#include <iostream>
+#include <string_view>
+#include <vector>
+
+#include "cli/cli_args.h"
+#include "cli/commands.h"
+#include "cli/console_ui.h"
+#include "cli/printable.h"
+#include "config/param_format.h"
+#include "link/com_ports.h"
+#include "link/serial_line.h"
+#include "link/telegram.h"
+
+namespace {
+
+volatile std::sig_atomic_t stopSignal = 0;
+
+extern "C" void OnStopSignal(int) {
+    stopSignal = 1;
+}
+
+// The record lines follow the user's regional settings; every other number the tool prints uses ".".
+zt30::cli::RecordStyle RegionalRecordStyle() {
+    zt30::cli::RecordStyle style;
+    if (std::setlocale(LC_ALL, "")) {
+        const std::string_view point = std::localeconv()->decimal_point;
+        style.decimalSeparator = point.size() == 1 ? point.front() : '.';
+        style.dateFormat = "%x";
+        style.timeFormat = "%X";
+    }
+    std::setlocale(LC_NUMERIC, "C");  // the formatting functions expect "." from the C library
+    return style;
+}
+
+int Run(const zt30::cli::Options& options) {
+    using namespace zt30;
+    using namespace zt30::cli;
+
+    std::optional<SetRequest> setRequest;
+    std::uint8_t newAddress = 0;
+    if (options.command == Command::Set) {
+        SetParse parsed = ParseSetRequest(options.arguments[0], options.arguments[1]);
+        if (!parsed.request) {
+            std::cerr << "zt30ctl: " << parsed.error << '\n';
+            return kExitUsage;
+        }
+        setRequest = parsed.request;
+    } else if (options.command == Command::Address) {
+        const auto address = ParseAddress(options.arguments[0]);
+        if (!address) {
+            std::cerr << "zt30ctl: address: \"" << PrintableArgument(options.arguments[0])
+                      << "\" is not a bus address from 0 to 126\n";
+            return kExitUsage;
+        }
+        newAddress = *address;
+    }
+
+    const char* xdg = std::getenv("XDG_CONFIG_HOME");
+    const char* home = std::getenv("HOME");
+    const std::optional<std::string> settingsFile = SettingsFilePath(xdg, home);
+    const DeviceTable devices = settingsFile ? ReadDevicesFile(*settingsFile) : DeviceTable{};
+    if (options.command == Command::Ports) {
+        return RunPorts(devices, std::cout);
+    }
+
+    const RecordStyle style = RegionalRecordStyle();
+    PortSettings settings{options.port, options.baudRate, options.destinationAddress, options.sourceAddress};
+    SerialLine line(settings, MakeSystemSerialBackend(options.device ? FixedDeviceLookup(*options.device)
+                                                                     : LookupFromTable(devices)));
+    SystemClock clock;
+    TelegramLayer link(line, clock);
+    link.SetDestinationAddress(static_cast<std::uint8_t>(options.destinationAddress));
+    link.SetSourceAddress(static_cast<std::uint8_t>(options.sourceAddress));
+    DeviceImage image;
+    ConsoleUi ui(std::cerr);
+    DeviceOperations ops(link, image, ui);
+    CommandContext context{ops, clock, std::cout, std::cerr};
+
+    try {
+        if (!line.Open(options.port)) {
+            std::cerr << line.OpenFailure().what() << '\n';
+            return kExitFailure;
+        }
+        int status = kExitFailure;
+        switch (options.command) {
+            case Command::Status:
+                status = RunStatus(context);
+                break;
+            case Command::Scan:
+                status = RunScan(context, options.scanFrom, options.scanTo);
+                break;
+            case Command::Read:
+                status = RunRead(context);
+                break;
+            case Command::Watch: {
+                std::signal(SIGINT, OnStopSignal);
+                std::signal(SIGTERM, OnStopSignal);
+                WatchSettings watch{
+                    options.count, options.recordFile, style, [] { return stopSignal != 0; }, {}};
+                status = RunWatch(context, watch);
+                break;
+            }
+            case Command::Params:
+                status = RunParams(context);
+                break;
+            case Command::Set:
+                status = RunSet(context, *setRequest);
+                break;
+            case Command::Clear:
+                status = RunClear(context, options.arguments[0] == "sum");
+                break;
+            case Command::Ident:
+                status = RunIdent(context);
+                break;
+            case Command::Address:
+                status = RunAddress(context, newAddress);
+                break;
+            case Command::Ports:
+            case Command::None:
+                break;
+        }
+        line.Close();
+        return status;
+    } catch (const SerialLineError& error) {
+        std::cerr << error.what() << '\n';
+        return kExitFailure;
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    using namespace zt30::cli;
+    const std::vector<std::string_view> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+    const ParseResult parsed = ParseArguments(args);
+    if (parsed.options.help) {
+        std::cout << HelpText(parsed.options.command);
+        return kExitOk;
+    }
+    if (!parsed.error.empty()) {
+        std::cerr << "zt30ctl: " << parsed.error << '\n';
+        return kExitUsage;
+    }
+    return Run(parsed.options);
+}

@@ -1,0 +1,302 @@
+// The commands of zt30ctl over the in-memory line with a scripted instrument and a fake clock: what they
+// send, what they print, and their exit status when the instrument answers, refuses or stays silent.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+#include "cli/cli_args.h"
+#include "cli/commands.h"
+#include "support/link_fixture.h"
+
+namespace zt30::cli {
+namespace {
+
+using test::Bytes;
+using test::Hex;
+using test::ToHex;
+
+// An SD2 data answer from `from` to 0 with the data unit.
+Bytes DataAnswer(std::uint8_t from, const Bytes& data) {
+    const auto le = static_cast<std::uint8_t>(data.size() + 3);
+    Bytes frame{0x68, le, le, 0x68, 0x00, from, 0x08};
+    frame.insert(frame.end(), data.begin(), data.end());
+    unsigned sum = 0;
+    for (std::size_t i = 4; i < frame.size(); ++i) {
+        sum += frame[i];
+    }
+    frame.push_back(static_cast<std::uint8_t>(sum));
+    frame.push_back(0x16);
+    return frame;
+}
+
+Bytes Ack(std::uint8_t from) {
+    return {0x10, 0x00, from, 0x00, from, 0x16};
+}
+
+class CommandsTest : public ::testing::Test {
+protected:
+    test::LinkFixture fixture;
+    std::ostringstream out;
+    std::ostringstream err;
+    CommandContext context{*fixture.device, fixture.clock, out, err};
+
+    std::string WrittenHex(std::size_t i) const { return ToHex(fixture.fake->writes.at(i)); }
+
+    std::string TempPath(const char* name) {
+        const std::string path = ::testing::TempDir() + "/zt30ctl-" + std::to_string(getpid()) + "-" + name;
+        std::remove(path.c_str());
+        return path;
+    }
+    static std::string FileText(const std::string& path) {
+        std::ifstream file(path, std::ios::binary);
+        std::ostringstream text;
+        text << file.rdbuf();
+        return text.str();
+    }
+};
+
+// 12.5 and 100.0, as the instrument's example answer.
+const Bytes kTable0 = Hex("68 0B 0B 68 00 01 08 00 00 48 41 00 00 C8 42 9C 16");
+
+TEST_F(CommandsTest, ReadPrintsValueAndSum) {
+    fixture.answers = {kTable0};
+    EXPECT_EQ(RunRead(context), kExitOk);
+    EXPECT_EQ(out.str(), "value 12.500\nsum   100.000\n");
+    EXPECT_EQ(WrittenHex(0), "68 05 05 68 01 00 6C 01 00 6E 16");
+}
+
+TEST_F(CommandsTest, ReadWithoutAnswerFailsWithTheProgramsText) {
+    EXPECT_EQ(RunRead(context), kExitFailure);
+    EXPECT_EQ(out.str(), "");
+    EXPECT_EQ(err.str(), "Chyba při čtení\n");
+}
+
+TEST_F(CommandsTest, WatchTakesOneReadingASecondAndAppendsRecordLines) {
+    const std::string path = TempPath("watch.txt");
+    {
+        std::ofstream before(path, std::ios::binary);
+        before << "earlier\r\n";
+    }
+    fixture.answers = {kTable0, kTable0, kTable0};
+    WatchSettings settings;
+    settings.count = 3;
+    settings.recordFile = path;
+    settings.style.decimalSeparator = ',';
+    int second = 0;
+    settings.localTime = [&second] {
+        std::tm time{};
+        time.tm_year = 124;
+        time.tm_mon = 0;
+        time.tm_mday = 2;
+        time.tm_hour = 10;
+        time.tm_sec = second++;
+        return time;
+    };
+    const std::int64_t start = fixture.clock.NowMs();
+    EXPECT_EQ(RunWatch(context, settings), kExitOk);
+    // Three readings at 0, 1000 and 2000 ms: the last one starts two seconds after the first.
+    EXPECT_GE(fixture.clock.NowMs() - start, 2000);
+    EXPECT_LT(fixture.clock.NowMs() - start, 3000);
+    EXPECT_EQ(fixture.WriteCount(), 3u);
+    EXPECT_EQ(out.str(),
+              "12,500; 100,000; 2024-01-02; 10:00:00; \n"
+              "12,500; 100,000; 2024-01-02; 10:00:01; \n"
+              "12,500; 100,000; 2024-01-02; 10:00:02; \n");
+    EXPECT_EQ(FileText(path),
+              "earlier\r\n"
+              "12,500; 100,000; 2024-01-02; 10:00:00; \r\n"
+              "12,500; 100,000; 2024-01-02; 10:00:01; \r\n"
+              "12,500; 100,000; 2024-01-02; 10:00:02; \r\n");
+    std::remove(path.c_str());
+}
+
+TEST_F(CommandsTest, WatchReportsAFailedReadingRecordsNothingForItAndGoesOn) {
+    const std::string path = TempPath("gap.txt");
+    fixture.answers = {kTable0, {}, kTable0};
+    WatchSettings settings;
+    settings.count = 3;
+    settings.recordFile = path;
+    EXPECT_EQ(RunWatch(context, settings), kExitFailure);
+    EXPECT_EQ(fixture.WriteCount(), 3u);
+    EXPECT_NE(err.str().find("Chyba při čtení"), std::string::npos);
+    const std::string text = FileText(path);
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 2);
+    std::remove(path.c_str());
+}
+
+TEST_F(CommandsTest, WatchStopsWhenAsked) {
+    fixture.answers = {kTable0, kTable0, kTable0};
+    WatchSettings settings;
+    int readings = 0;
+    settings.localTime = [&readings] {
+        ++readings;
+        return std::tm{};
+    };
+    settings.stopRequested = [&readings] { return readings >= 2; };
+    EXPECT_EQ(RunWatch(context, settings), kExitOk);
+    EXPECT_EQ(fixture.WriteCount(), 2u);
+}
+
+TEST_F(CommandsTest, WatchWithARecordFileThatCannotBeOpenedSendsNothing) {
+    WatchSettings settings;
+    settings.count = 1;
+    settings.recordFile = ::testing::TempDir();  // a folder
+    EXPECT_EQ(RunWatch(context, settings), kExitFailure);
+    EXPECT_EQ(fixture.WriteCount(), 0u);
+    EXPECT_EQ(err.str().rfind("Nemůže otevřít výstupní soubor", 0), 0u);
+}
+
+TEST_F(CommandsTest, ScanProbesTheRangeRestoresTheAddressAndListsWhoAnswered) {
+    fixture.answers = {{}, {}, Ack(5), {}, Ack(7)};
+    EXPECT_EQ(RunScan(context, 3, 7), kExitOk);
+    EXPECT_EQ(out.str(), "5\n7\n");
+    ASSERT_EQ(fixture.WriteCount(), 5u);
+    for (std::size_t i = 0; i < 5; ++i) {
+        EXPECT_EQ(fixture.fake->writes[i][1], 3 + i);
+    }
+    EXPECT_EQ(fixture.link->DestinationAddress(), 1);
+}
+
+TEST_F(CommandsTest, ScanWithoutAnyAnswerFails) {
+    EXPECT_EQ(RunScan(context, 0, 1), kExitFailure);
+    EXPECT_EQ(err.str(), "no station answered\n");
+    EXPECT_EQ(fixture.link->DestinationAddress(), 1);
+}
+
+TEST_F(CommandsTest, StatusReportsTheAnswer) {
+    fixture.answers = {Ack(1)};
+    EXPECT_EQ(RunStatus(context), kExitOk);
+    EXPECT_EQ(out.str(), "station 1 answered\n");
+    EXPECT_EQ(RunStatus(context), kExitFailure);
+    EXPECT_EQ(err.str(), "station 1 did not answer\n");
+}
+
+TEST_F(CommandsTest, SetReadsTheTableChangesOneValueAndWritesItBack) {
+    // Table 2: SCALE 1.0, OFFSET 0.5.
+    fixture.answers = {DataAnswer(1, Hex("00 00 80 3F 00 00 00 3F")), Ack(1)};
+    const SetParse parsed = ParseSetRequest("SCALE", "2.5");
+    ASSERT_TRUE(parsed.request);
+    EXPECT_EQ(RunSet(context, *parsed.request), kExitOk);
+    EXPECT_EQ(WrittenHex(0), "68 05 05 68 01 00 6C 01 02 70 16");
+    EXPECT_EQ(WrittenHex(1), "68 0D 0D 68 01 00 63 02 02 00 00 20 40 00 00 00 3F 07 16");
+    EXPECT_EQ(out.str(), "SCALE 2.500000\n");
+}
+
+TEST_F(CommandsTest, SetDoesNotWriteWhenTheReadFails) {
+    const SetParse parsed = ParseSetRequest("FUNC", "1");
+    ASSERT_TRUE(parsed.request);
+    EXPECT_EQ(RunSet(context, *parsed.request), kExitFailure);
+    EXPECT_EQ(fixture.WriteCount(), 1u);
+    EXPECT_EQ(err.str(), "Chyba při čtení\n");
+}
+
+TEST_F(CommandsTest, ParamsReadsTablesOneToFour) {
+    fixture.answers = {DataAnswer(1, Hex("03 02 01 21 10 27")), DataAnswer(1, Hex("00 00 80 3F 00 00 00 00")),
+                       DataAnswer(1, Bytes(12, 0)), DataAnswer(1, Bytes(8, 0))};
+    EXPECT_EQ(RunParams(context), kExitOk);
+    EXPECT_EQ(fixture.WriteCount(), 4u);
+    EXPECT_NE(out.str().find("FLOHOD (průtokoměr)"), std::string::npos);
+    EXPECT_NE(out.str().find("FILTR         10000"), std::string::npos);
+}
+
+TEST_F(CommandsTest, ClearFailureIsReported) {
+    fixture.answers = {Ack(1)};
+    EXPECT_EQ(RunClear(context, true), kExitOk);
+    EXPECT_EQ(WrittenHex(0), "68 06 06 68 01 00 63 02 07 5A C7 16");
+    EXPECT_EQ(out.str(), "sum cleared\n");
+    fixture.answers.push_back(Hex("10 00 01 02 03 16"));  // refused
+    EXPECT_EQ(RunClear(context, false), kExitFailure);
+    EXPECT_EQ(WrittenHex(1), "68 06 06 68 01 00 63 02 06 55 C1 16");
+    EXPECT_EQ(err.str(), "Chyba při zápisu\n");
+}
+
+TEST_F(CommandsTest, IdentPrintsTypeAndVersion) {
+    fixture.answers = {DataAnswer(1, Hex("5A 54 2D 33 30")), DataAnswer(1, Hex("76 32 00 FF"))};
+    EXPECT_EQ(RunIdent(context), kExitOk);
+    EXPECT_EQ(out.str(), "type    ZT-30\nversion v2\n");
+    EXPECT_EQ(WrittenHex(0), "68 04 04 68 01 00 6C 00 6D 16");
+    EXPECT_EQ(WrittenHex(1), "68 04 04 68 01 00 6C 04 71 16");
+    EXPECT_EQ(fixture.clock.Sleeps(), std::vector<int>{50});
+}
+
+TEST_F(CommandsTest, IdentWithOnlyTheVersionKeepsTheUnidentifiedType) {
+    // The identification gets no answer to either of its two sends.
+    fixture.answers = {{}, {}, DataAnswer(1, Hex("76 32"))};
+    EXPECT_EQ(RunIdent(context), kExitOk);
+    EXPECT_EQ(out.str(), "type    Typ zařízení - neidentifikováno\nversion v2\n");
+    EXPECT_EQ(fixture.WriteCount(), 3u);
+}
+
+Bytes ForeignAnswer(const std::string& maker, const std::string& model, const std::string& version) {
+    Bytes data{0x01};
+    for (const std::string* field : {&maker, &model, &version}) {
+        Bytes bytes(32, 0);
+        std::copy_n(field->begin(), std::min<std::size_t>(field->size(), 32), bytes.begin());
+        data.insert(data.end(), bytes.begin(), bytes.end());
+    }
+    return DataAnswer(9, data);
+}
+
+TEST_F(CommandsTest, IdentOfAForeignDeviceShowsItsThreeTexts) {
+    const std::string maker(32, 'M');
+    const std::string model = "Model X" + std::string(25, '.');
+    fixture.answers = {{}, {}, {}, {}, ForeignAnswer(maker, model, "v9\x1b")};
+    EXPECT_EQ(RunIdent(context), kExitForeign);
+    EXPECT_EQ(out.str(), "type    jiné zařízení\nversion v9\\x1B\n" + maker + "\n" + model + "\nv9\\x1B\n");
+    EXPECT_EQ(err.str(), "Identifikováno zařízení pro které je nutné použít jiný software\n");
+    EXPECT_EQ(WrittenHex(4), "68 04 04 68 01 00 6C 00 6D 16");
+}
+
+TEST_F(CommandsTest, IdentOfAForeignDeviceStopsItsTextsAtTheFirstZero) {
+    fixture.answers = {{}, {}, {}, {}, ForeignAnswer("short", "model", "version")};
+    EXPECT_EQ(RunIdent(context), kExitForeign);
+    EXPECT_EQ(out.str(), "type    jiné zařízení\nversion version\nshort\n");
+}
+
+TEST_F(CommandsTest, IdentWithNoAnswerAtAllFails) {
+    EXPECT_EQ(RunIdent(context), kExitFailure);
+    EXPECT_EQ(err.str(), "Chyba při čtení\n");
+    EXPECT_EQ(fixture.WriteCount(), 5u);
+}
+
+TEST_F(CommandsTest, AddressWritesTheNewAddressToTheOldOneAndFollowsIt) {
+    fixture.answers = {DataAnswer(1, Hex("01")), Ack(1), DataAnswer(5, Hex("05"))};
+    EXPECT_EQ(RunAddress(context, 5), kExitOk);
+    EXPECT_EQ(WrittenHex(0), "68 05 05 68 01 00 6C 01 05 73 16");
+    EXPECT_EQ(WrittenHex(1), "68 06 06 68 01 00 63 02 05 05 70 16");
+    EXPECT_EQ(WrittenHex(2), "68 05 05 68 05 00 6C 01 05 77 16");
+    EXPECT_EQ(fixture.link->DestinationAddress(), 5);
+    EXPECT_EQ(out.str(), "address 1 -> 5\n");
+    EXPECT_NE(std::find(fixture.clock.Sleeps().begin(), fixture.clock.Sleeps().end(), 100),
+              fixture.clock.Sleeps().end());
+}
+
+TEST_F(CommandsTest, AddressFailures) {
+    // No answer to the first read: nothing is written.
+    EXPECT_EQ(RunAddress(context, 5), kExitFailure);
+    EXPECT_EQ(fixture.WriteCount(), 1u);
+    EXPECT_EQ(err.str(), "Chyba při čtení\n");
+}
+
+TEST_F(CommandsTest, AddressAcknowledgedButSilentAtTheNewAddressFails) {
+    fixture.answers = {DataAnswer(1, Hex("01")), Ack(1)};
+    EXPECT_EQ(RunAddress(context, 5), kExitFailure);
+    EXPECT_NE(err.str().find("does not answer"), std::string::npos);
+}
+
+TEST(PortsCommand, PrintsTheMappingOfEveryPort) {
+    DeviceTable table;
+    table[2] = "/dev/ttyUSB0";
+    std::ostringstream out;
+    EXPECT_EQ(RunPorts(table, out), kExitOk);
+    EXPECT_EQ(out.str(),
+              "COM1  /dev/ttyS0\nCOM2  /dev/ttyS1\nCOM3  /dev/ttyUSB0\nCOM4  /dev/ttyS3\n"
+              "COM5  /dev/ttyS4\nCOM6  /dev/ttyS5\nCOM7  /dev/ttyS6\nCOM8  /dev/ttyS7\n");
+}
+
+}  // namespace
+}  // namespace zt30::cli

@@ -1,0 +1,259 @@
+// The program's link (real POSIX serial backend, telegram layer, device operations) against the real
+// simulator on a pseudo-terminal: the exact request bytes, the read time-outs, purging, injected faults and a
+// line that disappears mid-answer.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <thread>
+
+#include "integration/child_process.h"
+#include "link/com_ports.h"
+#include "link/device.h"
+#include "support/link_fixture.h"
+#include "support/ui_recorder.h"
+
+namespace zt30::test {
+namespace {
+
+using SteadyClock = std::chrono::steady_clock;
+
+long ElapsedMs(SteadyClock::time_point start) {
+    return static_cast<long>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(SteadyClock::now() - start).count());
+}
+
+// Generous upper margin for a loaded machine; lower bounds stay exact.
+constexpr long kSlack = 400;
+
+// A simulator and the program's whole link to it, opened as COM1.
+struct SimLink {
+    explicit SimLink(std::vector<std::string> simArgs) : sim(ZT30_SIM_PATH, std::move(simArgs)) {
+        const std::string path = sim.SlavePath();
+        line = std::make_unique<SerialLine>(settings, MakeSystemSerialBackend([path](int) { return path; }));
+        link = std::make_unique<TelegramLayer>(*line, clock);
+        link->SetDestinationAddress(1);
+        link->SetSourceAddress(0);
+        ops = std::make_unique<DeviceOperations>(*link, image, ui);
+    }
+    bool Open() { return !sim.SlavePath().empty() && line->Open(1); }
+
+    SimProcess sim;
+    PortSettings settings{1, 9600, 1, 0};
+    SystemClock clock;
+    std::unique_ptr<SerialLine> line;
+    std::unique_ptr<TelegramLayer> link;
+    DeviceImage image;
+    UiRecorder ui;
+    std::unique_ptr<DeviceOperations> ops;
+};
+
+struct WireCase {
+    const char* name;
+    std::function<bool(SimLink&)> operation;
+    const char* request;  // hexadecimal
+};
+
+class RequestBytes : public ::testing::TestWithParam<WireCase> {};
+
+TEST_P(RequestBytes, AreExactlyTheHandVectorsAndAreAnswered) {
+    SimLink sim({"--stations", "1,5"});
+    ASSERT_TRUE(sim.Open()) << sim.sim.Log();
+    EXPECT_TRUE(GetParam().operation(sim)) << sim.sim.Log();
+    const auto requests = sim.sim.WaitForRequests(1, 1000);
+    ASSERT_EQ(requests.size(), 1u) << sim.sim.Log();
+    EXPECT_EQ(ToHex(requests[0]), GetParam().request);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Operations, RequestBytes,
+    ::testing::Values(WireCase{"ReadTable0", [](SimLink& s) { return s.ops->ReadTable(0); },
+                               "68 05 05 68 01 00 6C 01 00 6E 16"},
+                      WireCase{"ReadTable3", [](SimLink& s) { return s.ops->ReadTable(3); },
+                               "68 05 05 68 01 00 6C 01 03 71 16"},
+                      WireCase{"WriteTable1",
+                               [](SimLink& s) {
+                                   s.image.func = 3;
+                                   s.image.dp = 2;
+                                   s.image.factor = 1;
+                                   s.image.config = 0x21;
+                                   s.image.filtr = 10000;
+                                   return s.ops->WriteTable(1);
+                               },
+                               "68 0B 0B 68 01 00 63 02 01 03 02 01 21 10 27 C5 16"},
+                      WireCase{"WriteTable2",
+                               [](SimLink& s) {
+                                   s.image.scale = 1.0f;
+                                   s.image.offset = 0.0f;
+                                   return s.ops->WriteTable(2);
+                               },
+                               "68 0D 0D 68 01 00 63 02 02 00 00 80 3F 00 00 00 00 27 16"},
+                      WireCase{"WriteTable5",
+                               [](SimLink& s) {
+                                   s.image.address = 7;
+                                   return s.ops->WriteTable(5);
+                               },
+                               "68 06 06 68 01 00 63 02 05 07 72 16"},
+                      WireCase{"ClearCounter", [](SimLink& s) { return s.ops->ClearCounter(); },
+                               "68 06 06 68 01 00 63 02 06 55 C1 16"},
+                      WireCase{"ClearSum", [](SimLink& s) { return s.ops->ClearSum(); },
+                               "68 06 06 68 01 00 63 02 07 5A C7 16"},
+                      WireCase{"Identification", [](SimLink& s) { return s.ops->ReadIdentification(); },
+                               "68 04 04 68 01 00 6C 00 6D 16"},
+                      WireCase{"Version", [](SimLink& s) { return s.ops->ReadVersion(); },
+                               "68 04 04 68 01 00 6C 04 71 16"},
+                      WireCase{"StationStatusToFive",
+                               [](SimLink& s) {
+                                   s.link->SetDestinationAddress(5);
+                                   return s.ops->RequestStationStatus();
+                               },
+                               "10 05 00 69 6E 16"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(LinkTiming, ReadWithoutStationEndsAfterTheTotalTimeOut) {
+    SimLink sim({"--stations", "1"});
+    ASSERT_TRUE(sim.Open());
+    sim.link->SetDestinationAddress(9);
+    auto start = SteadyClock::now();
+    EXPECT_FALSE(sim.ops->ReadTable(0));
+    long elapsed = ElapsedMs(start);
+    EXPECT_GE(elapsed, 534);  // 500 + 2 * 17
+    EXPECT_LT(elapsed, 534 + kSlack);
+
+    start = SteadyClock::now();
+    EXPECT_FALSE(sim.ops->RequestStationStatus());
+    elapsed = ElapsedMs(start);
+    EXPECT_GE(elapsed, 512);  // 500 + 2 * 6
+    EXPECT_LT(elapsed, 512 + kSlack);
+}
+
+TEST(LinkTiming, ACompleteAnswerEndsTheReadAtOnce) {
+    SimLink sim({"--stations", "1"});
+    ASSERT_TRUE(sim.Open());
+    // Waiting for the 100 ms interval after the last byte would put every reading above 100 ms.
+    long fastest = 1000000;
+    for (int i = 0; i < 5; ++i) {
+        const auto start = SteadyClock::now();
+        ASSERT_TRUE(sim.ops->ReadTable(0));
+        fastest = std::min(fastest, ElapsedMs(start));
+    }
+    EXPECT_LT(fastest, 60);
+}
+
+TEST(LinkTiming, TheTurnaroundIsWaitedFor) {
+    SimLink sim({"--stations", "1", "--turnaround", "200"});
+    ASSERT_TRUE(sim.Open());
+    const auto start = SteadyClock::now();
+    EXPECT_TRUE(sim.ops->ReadTable(0));
+    const long elapsed = ElapsedMs(start);
+    EXPECT_GE(elapsed, 200);
+    EXPECT_LT(elapsed, 200 + kSlack);
+}
+
+TEST(LinkPurge, ALateAnswerIsNeverTakenForTheNextOne) {
+    SimLink sim({"--stations", "1", "--fault", "late@1"});
+    ASSERT_TRUE(sim.Open());
+    EXPECT_FALSE(sim.ops->ReadTable(0));
+    // Let the late answer (700 ms after its request) arrive before the next request.
+    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    sim.image.address = 99;
+    EXPECT_TRUE(sim.ops->ReadTable(5)) << sim.sim.Log();
+    EXPECT_EQ(sim.image.address, 1);
+    EXPECT_TRUE(sim.ops->ReadTable(0));
+}
+
+struct FaultCase {
+    const char* name;
+    const char* fault;
+    std::function<bool(SimLink&)> operation;
+    bool result;           // of the operation on the faulty request
+    std::size_t requests;  // transmissions it made
+    // The simulator may miss the last of them: a re-send just before the failure purge is discarded from
+    // a pseudo-terminal before the other side reads it.
+    bool lastMayBePurged = false;
+};
+
+class InjectedFaults : public ::testing::TestWithParam<FaultCase> {};
+
+TEST_P(InjectedFaults, FailAsThePatternsSayAndTheNextOperationSucceeds) {
+    const FaultCase& c = GetParam();
+    SimLink sim({"--stations", "1", "--fault", std::string(c.fault) + "@1"});
+    ASSERT_TRUE(sim.Open());
+    const auto start = SteadyClock::now();
+    EXPECT_EQ(c.operation(sim), c.result) << sim.sim.Log();
+    EXPECT_LT(ElapsedMs(start), 2 * 1010 + 100 + kSlack);
+    const auto requests = sim.sim.WaitForRequests(c.requests + 1, 300);
+    if (c.lastMayBePurged) {
+        EXPECT_GE(requests.size(), c.requests - 1) << sim.sim.Log();
+        EXPECT_LE(requests.size(), c.requests) << sim.sim.Log();
+    } else {
+        EXPECT_EQ(requests.size(), c.requests) << sim.sim.Log();
+    }
+    EXPECT_TRUE(c.operation(sim)) << sim.sim.Log();
+}
+
+const auto kReadTable0 = [](SimLink& s) { return s.ops->ReadTable(0); };
+const auto kClearSum = [](SimLink& s) { return s.ops->ClearSum(); };
+const auto kIdentify = [](SimLink& s) { return s.ops->ReadIdentification(); };
+const auto kStatus = [](SimLink& s) { return s.ops->RequestStationStatus(); };
+
+INSTANTIATE_TEST_SUITE_P(
+    Patterns, InjectedFaults,
+    ::testing::Values(
+        // A table read has no second attempt.
+        FaultCase{"ReadNone", "none", kReadTable0, false, 1},
+        FaultCase{"ReadShort", "short", kReadTable0, false, 1},
+        FaultCase{"ReadFcs", "fcs", kReadTable0, false, 1}, FaultCase{"ReadEd", "ed", kReadTable0, false, 1},
+        FaultCase{"ReadNak", "nak", kReadTable0, false, 1},
+        // An acknowledgement read that gets too few bytes sends again and takes the second answer; a damaged
+        // or negative one is read once more without sending, then sent again unread.
+        FaultCase{"AckNone", "none", kClearSum, true, 2}, FaultCase{"AckShort", "short", kClearSum, true, 2},
+        FaultCase{"AckFcs", "fcs", kClearSum, false, 2, true},
+        FaultCase{"AckEd", "ed", kClearSum, false, 2, true},
+        FaultCase{"AckNak", "nak", kClearSum, false, 2, true},
+        // A variable answer of the wrong length is asked for once more; a damaged complete one is not.
+        FaultCase{"IdentNone", "none", kIdentify, true, 2},
+        FaultCase{"IdentShort", "short", kIdentify, true, 2},
+        FaultCase{"IdentFcs", "fcs", kIdentify, false, 1}, FaultCase{"IdentEd", "ed", kIdentify, false, 1},
+        FaultCase{"StatusNone", "none", kStatus, false, 1}, FaultCase{"StatusNak", "nak", kStatus, false, 1}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(LinkHangup, ALineThatDisappearsMidAnswerFailsPromptlyAndCleanly) {
+    SimLink sim({"--stations", "1", "--fault", "hangup@2"});
+    ASSERT_TRUE(sim.Open());
+    EXPECT_TRUE(sim.ops->ReadTable(0));
+    const float value = sim.image.value;
+    auto start = SteadyClock::now();
+    EXPECT_FALSE(sim.ops->ReadTable(0));
+    EXPECT_LT(ElapsedMs(start), 534 + kSlack);
+    EXPECT_EQ(sim.image.value, value);  // the image keeps the last good reading
+
+    // Every further operation fails within its time-outs; nothing hangs.
+    start = SteadyClock::now();
+    EXPECT_FALSE(sim.ops->ClearSum());
+    EXPECT_FALSE(sim.ops->ReadIdentification());
+    EXPECT_LT(ElapsedMs(start), 2 * 512 + 2 * 1010 + 200 + kSlack);
+
+    // The simulator has gone; opening again either fails with the open failure or gives a line on which
+    // exchanges fail cleanly.
+    for (int i = 0; i < 100 && sim.sim.Running(); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    EXPECT_FALSE(sim.sim.Running());
+    sim.line->Close();
+    start = SteadyClock::now();
+    try {
+        if (sim.line->Open(1)) {
+            EXPECT_FALSE(sim.ops->ReadTable(0));
+        } else {
+            EXPECT_STREQ(sim.line->OpenFailure().what(), "Sériový port COM1 nelze otevřít");
+        }
+    } catch (const SerialLineError& error) {
+        ADD_FAILURE() << "unexpected configuration failure: " << error.what();
+    }
+    EXPECT_LT(ElapsedMs(start), 534 + kSlack);
+}
+
+}  // namespace
+}  // namespace zt30::test
