@@ -188,13 +188,10 @@ int RunIdent(CommandContext& context) {
     }
     context.out << "type    " << kForeignDevice << "\nversion "
                 << Block(image.identForeign, 2 * kField, kField) << '\n';
-    // The program's message shows the three fields up to the first zero byte of the whole foreign answer.
+    // Each of the three fields is shown up to its own zero byte: the fields are zero-padded, so stopping the
+    // whole text at the first zero would hide the model and version behind a short maker name.
     for (std::size_t offset = 0; offset < 3 * kField; offset += kField) {
-        const std::string field = BlockText(image.identForeign, offset, kField);
-        context.out << EscapeDeviceText(field) << '\n';
-        if (field.size() < kField) {
-            break;
-        }
+        context.out << Block(image.identForeign, offset, kField) << '\n';
     }
     context.err << kForeignMessage << '\n';
     return kExitForeign;

@@ -251,10 +251,10 @@ TEST_F(CommandsTest, IdentOfAForeignDeviceShowsItsThreeTexts) {
     EXPECT_EQ(WrittenHex(4), "68 04 04 68 01 00 6C 00 6D 16");
 }
 
-TEST_F(CommandsTest, IdentOfAForeignDeviceStopsItsTextsAtTheFirstZero) {
+TEST_F(CommandsTest, IdentOfAForeignDeviceEndsEachTextAtItsOwnZero) {
     fixture.answers = {{}, {}, {}, {}, ForeignAnswer("short", "model", "version")};
     EXPECT_EQ(RunIdent(context), kExitForeign);
-    EXPECT_EQ(out.str(), "type    jiné zařízení\nversion version\nshort\n");
+    EXPECT_EQ(out.str(), "type    jiné zařízení\nversion version\nshort\nmodel\nversion\n");
 }
 
 TEST_F(CommandsTest, IdentWithNoAnswerAtAllFails) {
