@@ -1,0 +1,123 @@
+#include "sim/request_parser.h"
+
+#include <algorithm>
+
+#include "link/frame_constants.h"
+#include "sim/sim_frames.h"
+
+namespace zt30::sim {
+
+namespace {
+
+// The smallest SD2 frame carries DA, SA and FC: LE 3.
+constexpr std::size_t kMinSd2Le = 3;
+constexpr std::size_t kMaxDiscardedKept = 4096;
+
+bool IsStartDelimiter(std::uint8_t b) {
+    return b == frame::kSd1 || b == frame::kSd2;
+}
+
+}  // namespace
+
+std::vector<Request> RequestParser::Feed(std::span<const std::uint8_t> bytes) {
+    buffer_.insert(buffer_.end(), bytes.begin(), bytes.end());
+    std::vector<Request> out;
+    Scan(out);
+    return out;
+}
+
+std::vector<Request> RequestParser::Flush() {
+    std::vector<Request> out;
+    while (!buffer_.empty()) {
+        // Scan stops only at an unfinished frame; its first byte cannot start a frame any more.
+        DropFront(1);
+        Scan(out);
+    }
+    return out;
+}
+
+std::vector<std::uint8_t> RequestParser::TakeDiscarded() {
+    std::vector<std::uint8_t> taken;
+    taken.swap(discarded_);
+    return taken;
+}
+
+RequestParser::Verdict RequestParser::CheckAtStart(std::size_t& length) const {
+    const std::size_t have = buffer_.size();
+    if (buffer_[0] == frame::kSd1) {
+        length = frame::kSd1Length;
+        if (have < length) {
+            return Verdict::Incomplete;
+        }
+        const std::span<const std::uint8_t> fields(buffer_.data() + 1, 3);
+        const bool ok = buffer_[5] == frame::kEd && buffer_[4] == SumModulo256(fields);
+        return ok ? Verdict::Valid : Verdict::Invalid;
+    }
+    // SD2: every check that the bytes so far allow is made at once, so garbage is left quickly.
+    if (have < 3) {
+        return Verdict::Incomplete;
+    }
+    const std::size_t le = buffer_[1];
+    if (buffer_[2] != le || le < kMinSd2Le) {
+        return Verdict::Invalid;
+    }
+    if (have >= 4 && buffer_[3] != frame::kSd2) {
+        return Verdict::Invalid;
+    }
+    length = le + frame::kSd2Overhead;
+    if (have < length) {
+        return Verdict::Incomplete;
+    }
+    const std::span<const std::uint8_t> summed(buffer_.data() + 4, le);
+    const bool ok = buffer_[le + 5] == frame::kEd && buffer_[le + 4] == SumModulo256(summed);
+    return ok ? Verdict::Valid : Verdict::Invalid;
+}
+
+void RequestParser::Scan(std::vector<Request>& out) {
+    while (!buffer_.empty()) {
+        if (!IsStartDelimiter(buffer_[0])) {
+            const auto next = std::find_if(buffer_.begin(), buffer_.end(), IsStartDelimiter);
+            DropFront(static_cast<std::size_t>(next - buffer_.begin()));
+            continue;
+        }
+        std::size_t length = 0;
+        switch (CheckAtStart(length)) {
+            case Verdict::Incomplete:
+                return;
+            case Verdict::Invalid:
+                DropFront(1);
+                break;
+            case Verdict::Valid: {
+                Request request;
+                request.raw.assign(buffer_.begin(), buffer_.begin() + static_cast<std::ptrdiff_t>(length));
+                if (buffer_[0] == frame::kSd1) {
+                    request.kind = FrameKind::Sd1;
+                    request.da = buffer_[1];
+                    request.sa = buffer_[2];
+                    request.fc = buffer_[3];
+                } else {
+                    request.kind = FrameKind::Sd2;
+                    request.da = buffer_[4];
+                    request.sa = buffer_[5];
+                    request.fc = buffer_[6];
+                    request.data.assign(request.raw.begin() + frame::kSd2DataOffset, request.raw.end() - 2);
+                }
+                buffer_.erase(buffer_.begin(), buffer_.begin() + static_cast<std::ptrdiff_t>(length));
+                out.push_back(std::move(request));
+                break;
+            }
+        }
+    }
+}
+
+void RequestParser::DropFront(std::size_t count) {
+    count = std::min(count, buffer_.size());
+    // The log needs only a sample; a line full of noise must not grow memory without bound.
+    if (discarded_.size() < kMaxDiscardedKept) {
+        discarded_.insert(discarded_.end(), buffer_.begin(),
+                          buffer_.begin() + static_cast<std::ptrdiff_t>(count));
+    }
+    buffer_.erase(buffer_.begin(), buffer_.begin() + static_cast<std::ptrdiff_t>(count));
+}
+
+}  // namespace zt30::sim
