@@ -196,16 +196,5 @@ TEST(Instrument, ClearingNeedsTheMatchingByte) {
     EXPECT_FLOAT_EQ(station.Sum(), 10.0F);
 }
 
-TEST(Instrument, TimeGoingBackwardsCountsNothing) {
-    ManualTime time;
-    Instrument station(1, 10.0, time.Source());
-    time.now += 1s;
-    EXPECT_EQ(station.Counter(), 10u);
-    time.now -= 500ms;
-    EXPECT_EQ(station.Counter(), 10u);
-    time.now += 1s;  // counted from the latest time seen, 500 ms ago
-    EXPECT_EQ(station.Counter(), 15u);
-}
-
 }  // namespace
 }  // namespace zt30::sim

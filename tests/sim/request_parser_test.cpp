@@ -46,17 +46,6 @@ TEST_P(ParserFrames, FrameSplitAnywhereCompletesOnItsLastByteOnly) {
     }
 }
 
-TEST_P(ParserFrames, OneByteAtATime) {
-    const auto bytes = Hex(GetParam().bytes);
-    RequestParser parser;
-    std::size_t seen = 0;
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        const auto requests = parser.Feed(std::span<const std::uint8_t>(&bytes[i], 1));
-        seen += requests.size();
-        EXPECT_EQ(seen, i + 1 == bytes.size() ? 1u : 0u);
-    }
-}
-
 INSTANTIATE_TEST_SUITE_P(
     ProgramRequests, ParserFrames,
     ::testing::Values(
