@@ -8,12 +8,12 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
 #include <limits>
 #include <utility>
-#include <vector>
 
 namespace zt30 {
 namespace {
@@ -313,7 +313,8 @@ ReadResult PosixSerialBackend::Read(std::span<std::uint8_t> buffer) {
     const Nanos totalDeadline = totalMs == 0 ? kNever : start + totalLimit;
     const Nanos interval = static_cast<Nanos>(timeouts_.intervalMs) * kNanosPerMs;
     Nanos lastByte = kNever;
-    std::vector<std::uint8_t> raw(buffer.size());
+    // Exchanges never allocate: raw bytes pass through a fixed chunk on the stack.
+    std::array<std::uint8_t, 256> raw;
 
     while (result.count < buffer.size()) {
         const Nanos now = MonotonicNow();
@@ -342,7 +343,7 @@ ReadResult PosixSerialBackend::Read(std::span<std::uint8_t> buffer) {
             continue;
         }
         // Never more raw bytes than still wanted: decoding only shrinks, and the rest stays queued.
-        const std::size_t want = buffer.size() - result.count;
+        const std::size_t want = std::min(buffer.size() - result.count, raw.size());
         const ssize_t got = read(fd_, raw.data(), want);
         if (got < 0) {
             if (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK) {
