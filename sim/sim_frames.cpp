@@ -23,7 +23,8 @@ Bytes BuildSd1(std::uint8_t da, std::uint8_t sa, std::uint8_t fc) {
 Bytes BuildSd2(std::uint8_t da, std::uint8_t sa, std::uint8_t fc, std::span<const std::uint8_t> data) {
     assert(data.size() <= 252);
     const auto le = static_cast<std::uint8_t>(data.size() + 3);
-    // Sized once and filled in place (growing a vector from an initializer list trips g++ 12's bounds warning).
+    // Sized once and filled in place (growing a vector from an initializer list trips g++ 12's bounds
+    // warning).
     Bytes frame(le + frame::kSd2Overhead);
     frame[0] = frame::kSd2;
     frame[1] = le;

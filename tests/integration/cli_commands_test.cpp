@@ -16,22 +16,9 @@ namespace zt30::cli {
 namespace {
 
 using test::Bytes;
+using test::DataAnswer;
 using test::Hex;
 using test::ToHex;
-
-// An SD2 data answer from `from` to 0 with the data unit.
-Bytes DataAnswer(std::uint8_t from, const Bytes& data) {
-    const auto le = static_cast<std::uint8_t>(data.size() + 3);
-    Bytes frame{0x68, le, le, 0x68, 0x00, from, 0x08};
-    frame.insert(frame.end(), data.begin(), data.end());
-    unsigned sum = 0;
-    for (std::size_t i = 4; i < frame.size(); ++i) {
-        sum += frame[i];
-    }
-    frame.push_back(static_cast<std::uint8_t>(sum));
-    frame.push_back(0x16);
-    return frame;
-}
 
 Bytes Ack(std::uint8_t from) {
     return {0x10, 0x00, from, 0x00, from, 0x16};
@@ -177,7 +164,7 @@ TEST_F(CommandsTest, StatusReportsTheAnswer) {
 
 TEST_F(CommandsTest, SetReadsTheTableChangesOneValueAndWritesItBack) {
     // Table 2: SCALE 1.0, OFFSET 0.5.
-    fixture.answers = {DataAnswer(1, Hex("00 00 80 3F 00 00 00 3F")), Ack(1)};
+    fixture.answers = {DataAnswer(Hex("00 00 80 3F 00 00 00 3F")), Ack(1)};
     const SetParse parsed = ParseSetRequest("SCALE", "2.5");
     ASSERT_TRUE(parsed.request);
     EXPECT_EQ(RunSet(context, *parsed.request), kExitOk);
@@ -195,8 +182,8 @@ TEST_F(CommandsTest, SetDoesNotWriteWhenTheReadFails) {
 }
 
 TEST_F(CommandsTest, ParamsReadsTablesOneToFour) {
-    fixture.answers = {DataAnswer(1, Hex("03 02 01 21 10 27")), DataAnswer(1, Hex("00 00 80 3F 00 00 00 00")),
-                       DataAnswer(1, Bytes(12, 0)), DataAnswer(1, Bytes(8, 0))};
+    fixture.answers = {DataAnswer(Hex("03 02 01 21 10 27")), DataAnswer(Hex("00 00 80 3F 00 00 00 00")),
+                       DataAnswer(Bytes(12, 0)), DataAnswer(Bytes(8, 0))};
     EXPECT_EQ(RunParams(context), kExitOk);
     EXPECT_EQ(fixture.WriteCount(), 4u);
     EXPECT_NE(out.str().find("FLOHOD (průtokoměr)"), std::string::npos);
@@ -215,7 +202,7 @@ TEST_F(CommandsTest, ClearFailureIsReported) {
 }
 
 TEST_F(CommandsTest, IdentPrintsTypeAndVersion) {
-    fixture.answers = {DataAnswer(1, Hex("5A 54 2D 33 30")), DataAnswer(1, Hex("76 32 00 FF"))};
+    fixture.answers = {DataAnswer(Hex("5A 54 2D 33 30")), DataAnswer(Hex("76 32 00 FF"))};
     EXPECT_EQ(RunIdent(context), kExitOk);
     EXPECT_EQ(out.str(), "type    ZT-30\nversion v2\n");
     EXPECT_EQ(WrittenHex(0), "68 04 04 68 01 00 6C 00 6D 16");
@@ -225,7 +212,7 @@ TEST_F(CommandsTest, IdentPrintsTypeAndVersion) {
 
 TEST_F(CommandsTest, IdentWithOnlyTheVersionKeepsTheUnidentifiedType) {
     // The identification gets no answer to either of its two sends.
-    fixture.answers = {{}, {}, DataAnswer(1, Hex("76 32"))};
+    fixture.answers = {{}, {}, DataAnswer(Hex("76 32"))};
     EXPECT_EQ(RunIdent(context), kExitOk);
     EXPECT_EQ(out.str(), "type    Typ zařízení - neidentifikováno\nversion v2\n");
     EXPECT_EQ(fixture.WriteCount(), 3u);
@@ -238,7 +225,7 @@ Bytes ForeignAnswer(const std::string& maker, const std::string& model, const st
         std::copy_n(field->begin(), std::min<std::size_t>(field->size(), 32), bytes.begin());
         data.insert(data.end(), bytes.begin(), bytes.end());
     }
-    return DataAnswer(9, data);
+    return DataAnswer(data, 9);
 }
 
 TEST_F(CommandsTest, IdentOfAForeignDeviceShowsItsThreeTexts) {
@@ -264,7 +251,7 @@ TEST_F(CommandsTest, IdentWithNoAnswerAtAllFails) {
 }
 
 TEST_F(CommandsTest, AddressWritesTheNewAddressToTheOldOneAndFollowsIt) {
-    fixture.answers = {DataAnswer(1, Hex("01")), Ack(1), DataAnswer(5, Hex("05"))};
+    fixture.answers = {DataAnswer(Hex("01")), Ack(1), DataAnswer(Hex("05"), 5)};
     EXPECT_EQ(RunAddress(context, 5), kExitOk);
     EXPECT_EQ(WrittenHex(0), "68 05 05 68 01 00 6C 01 05 73 16");
     EXPECT_EQ(WrittenHex(1), "68 06 06 68 01 00 63 02 05 05 70 16");
@@ -283,7 +270,7 @@ TEST_F(CommandsTest, AddressFailures) {
 }
 
 TEST_F(CommandsTest, AddressAcknowledgedButSilentAtTheNewAddressFails) {
-    fixture.answers = {DataAnswer(1, Hex("01")), Ack(1)};
+    fixture.answers = {DataAnswer(Hex("01")), Ack(1)};
     EXPECT_EQ(RunAddress(context, 5), kExitFailure);
     EXPECT_NE(err.str().find("does not answer"), std::string::npos);
 }

@@ -13,18 +13,6 @@ namespace {
 
 const Bytes kAck = Hex("10 00 01 00 01 16");
 
-// A good SD2 data answer from station 1 to 0 carrying data.
-Bytes DataAnswer(const Bytes& data) {
-    const auto le = static_cast<std::uint8_t>(data.size() + 3);
-    Bytes out = {0x68, le, le, 0x68, 0x00, 0x01, 0x08};
-    for (std::uint8_t b : data) {
-        out.push_back(b);
-    }
-    out.push_back(FrameCheckSum(std::span(out).subspan(4)));
-    out.push_back(0x16);
-    return out;
-}
-
 // ---- exact requests
 
 struct RequestCase {

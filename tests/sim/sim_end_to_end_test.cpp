@@ -99,7 +99,8 @@ TEST(SimEndToEnd, AnswersOverThePseudoTerminalAndCleansUpOnSigterm) {
     const auto request = Hex("68 05 05 68 05 00 6C 01 05 77 16");  // read table 5 of station 5
     ASSERT_EQ(write(fd, request.data(), request.size()), static_cast<ssize_t>(request.size()));
     const std::string answer = ReadSome(fd, 10, false, 2000);
-    EXPECT_EQ(ToHex({answer.begin(), answer.end()}), "68 04 04 68 00 05 08 05 12 16");
+    EXPECT_EQ(ToHex(std::vector<std::uint8_t>(answer.begin(), answer.end())),
+              "68 04 04 68 00 05 08 05 12 16");
     close(fd);
 
     ASSERT_EQ(kill(child.pid, SIGTERM), 0);

@@ -1,48 +1,20 @@
 #include "support/link_fixture.h"
 
-#include <cstdio>
-#include <stdexcept>
-
 namespace zt30::test {
 
-Bytes Hex(std::string_view text) {
-    Bytes out;
-    unsigned value = 0;
-    int digits = 0;
-    for (char c : text) {
-        int d = -1;
-        if (c >= '0' && c <= '9') {
-            d = c - '0';
-        } else if (c >= 'A' && c <= 'F') {
-            d = c - 'A' + 10;
-        } else if (c >= 'a' && c <= 'f') {
-            d = c - 'a' + 10;
-        } else if (c != ' ') {
-            throw std::invalid_argument("bad hex text");
-        }
-        if (d >= 0) {
-            value = value * 16 + static_cast<unsigned>(d);
-            if (++digits == 2) {
-                out.push_back(static_cast<std::uint8_t>(value));
-                value = 0;
-                digits = 0;
-            }
-        }
+Bytes DataAnswer(const Bytes& data, std::uint8_t from) {
+    const auto le = static_cast<std::uint8_t>(data.size() + 3);
+    Bytes frame = {0x68, le, le, 0x68, 0x00, from, 0x08};
+    for (std::uint8_t b : data) {
+        frame.push_back(b);
     }
-    if (digits != 0) {
-        throw std::invalid_argument("odd hex text");
+    unsigned sum = 0;
+    for (std::size_t i = 4; i < frame.size(); ++i) {
+        sum += frame[i];
     }
-    return out;
-}
-
-std::string ToHex(std::span<const std::uint8_t> bytes) {
-    std::string out;
-    char buf[4];
-    for (std::uint8_t b : bytes) {
-        std::snprintf(buf, sizeof buf, out.empty() ? "%02X" : " %02X", b);
-        out += buf;
-    }
-    return out;
+    frame.push_back(static_cast<std::uint8_t>(sum));
+    frame.push_back(0x16);
+    return frame;
 }
 
 LinkFixture::LinkFixture() {

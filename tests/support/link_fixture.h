@@ -11,15 +11,13 @@
 #include "link/fake_serial_backend.h"
 #include "link/serial_line.h"
 #include "link/telegram.h"
+#include "support/hex.h"
 #include "support/ui_recorder.h"
 
 namespace zt30::test {
 
-using Bytes = std::vector<std::uint8_t>;
-
-// "68 05 05 68" -> {0x68, 0x05, 0x05, 0x68}
-Bytes Hex(std::string_view text);
-std::string ToHex(std::span<const std::uint8_t> bytes);
+// A good SD2 data answer from station `from` to station 0 carrying data (check sum added by hand).
+Bytes DataAnswer(const Bytes& data, std::uint8_t from = 1);
 
 class LinkFixture {
 public:
