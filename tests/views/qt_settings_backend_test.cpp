@@ -2,13 +2,16 @@
 #include "views/qt_settings_backend.h"
 
 #include <gtest/gtest.h>
+#include <linux/capability.h>
 #include <sys/resource.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <csignal>
+#include <cstdint>
 #include <cstdlib>
 #include <memory>
 
@@ -32,6 +35,18 @@ void WriteAll(const QString& path, const QByteArray& data) {
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
     file.write(data);
+}
+
+// Switches CAP_DAC_OVERRIDE in the effective set on or off; it stays permitted, so it can be raised again.
+bool SetDacOverride(bool on) {
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct data[2]{};
+    if (syscall(SYS_capget, &header, data) != 0) {
+        return false;
+    }
+    constexpr std::uint32_t kBit = 1u << CAP_DAC_OVERRIDE;
+    data[0].effective = on ? (data[0].effective | kBit) : (data[0].effective & ~kBit);
+    return syscall(SYS_capset, &header, data) == 0;
 }
 
 class QtSettingsStoreTest : public ::testing::Test {
@@ -139,6 +154,8 @@ protected:
     void Block() {
         if (GetParam() == Blocker::ReadOnlyFolder) {
             ASSERT_TRUE(QFile::setPermissions(configHome, QFile::ReadOwner | QFile::ExeOwner));
+            // Root passes folder permissions by CAP_DAC_OVERRIDE: take it out of the effective set for the test.
+            droppedOverride = geteuid() == 0 && SetDacOverride(false);
             QFile probe(configHome + "/probe");
             if (probe.open(QIODevice::WriteOnly)) {
                 probe.remove();
@@ -157,6 +174,10 @@ protected:
 
     void Unblock() {
         if (GetParam() == Blocker::ReadOnlyFolder) {
+            if (droppedOverride) {
+                SetDacOverride(true);
+                droppedOverride = false;
+            }
             QFile::setPermissions(configHome, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         } else if (blocked) {
             setrlimit(RLIMIT_FSIZE, &savedLimit);
@@ -167,6 +188,7 @@ protected:
     void TearDown() override { Unblock(); }
 
     bool blocked = false;
+    bool droppedOverride = false;
     rlimit savedLimit{};
 };
 
