@@ -42,6 +42,8 @@ struct DeviceImage {
     std::array<std::uint8_t, 250> identType{};
     std::array<std::uint8_t, 250> identVersion{};
     std::array<std::uint8_t, 255> identForeign{};
+
+    friend bool operator==(const DeviceImage&, const DeviceImage&) = default;
 };
 
 // Bytes of table n's data (0 to 7); 0 for a number outside that range.

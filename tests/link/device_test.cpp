@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
+#include <random>
 
 #include "support/link_fixture.h"
 
@@ -316,6 +318,50 @@ TEST(BlockTextOf, StopsAtZeroLengthOrEnd) {
     EXPECT_EQ(BlockText(block, 3, 2), "CD");
     EXPECT_EQ(BlockText(block, 6), "");
     EXPECT_EQ(BlockText(block, 60), "");
+}
+
+// ---- untrusted answers
+
+TEST(UntrustedAnswers, RandomBytesNeverCrashAndAFailureNeverTouchesTheImage) {
+    // Random answers of every length, and good frames with one byte flipped, to every operation. The bounds
+    // are checked by the sanitizer build; here each failed operation must leave the image as it was.
+    std::mt19937 random(20261208);
+    const std::function<bool(DeviceOperations&)> operations[] = {
+        [](DeviceOperations& d) { return d.ReadTable(0); },
+        [](DeviceOperations& d) { return d.ReadTable(3); },
+        [](DeviceOperations& d) { return d.WriteTable(1); },
+        [](DeviceOperations& d) { return d.ClearSum(); },
+        [](DeviceOperations& d) { return d.ReadIdentification(); },
+        [](DeviceOperations& d) { return d.ReadVersion(); },
+        [](DeviceOperations& d) { return d.ReadForeignIdentification(); },
+        [](DeviceOperations& d) { return d.RequestStationStatus(); }};
+    const Bytes good = DataAnswer(Bytes(12, 0x41));
+    for (int round = 0; round < 400; ++round) {
+        LinkFixture f;
+        for (int i = 0; i < 3; ++i) {
+            Bytes answer;
+            if (random() % 2 == 0) {
+                answer.resize(random() % 300);
+                for (auto& b : answer) {
+                    b = static_cast<std::uint8_t>(random());
+                }
+            } else {
+                answer = good;
+                answer[random() % answer.size()] ^= static_cast<std::uint8_t>(1 + random() % 255);
+            }
+            f.answers.push_back(answer);
+        }
+        f.image.identType.fill('t');
+        f.image.identVersion.fill('v');
+        f.image.identForeign.fill('f');
+        f.image.value = 1.5f;
+        f.image.scale = 2.5f;
+        const DeviceImage before = f.image;
+        const bool ok = operations[round % std::size(operations)](*f.device);
+        if (!ok) {
+            EXPECT_TRUE(before == f.image) << "round " << round;
+        }
+    }
 }
 
 }  // namespace
