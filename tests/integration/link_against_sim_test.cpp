@@ -12,6 +12,7 @@
 #include "link/com_ports.h"
 #include "link/device.h"
 #include "support/link_fixture.h"
+#include "support/request_examples.h"
 #include "support/ui_recorder.h"
 
 namespace zt30::test {
@@ -49,67 +50,19 @@ struct SimLink {
     std::unique_ptr<DeviceOperations> ops;
 };
 
-struct WireCase {
-    const char* name;
-    std::function<bool(SimLink&)> operation;
-    const char* request;  // hexadecimal
-};
-
-class RequestBytes : public ::testing::TestWithParam<WireCase> {};
+class RequestBytes : public ::testing::TestWithParam<RequestExample> {};
 
 TEST_P(RequestBytes, AreExactlyTheHandVectorsAndAreAnswered) {
     SimLink sim({"--stations", "1,5"});
     ASSERT_TRUE(sim.Open()) << sim.sim.Log();
-    EXPECT_TRUE(GetParam().operation(sim)) << sim.sim.Log();
+    EXPECT_TRUE(GetParam().run(*sim.ops)) << sim.sim.Log();
     const auto requests = sim.sim.WaitForRequests(1, 1000);
     ASSERT_EQ(requests.size(), 1u) << sim.sim.Log();
     EXPECT_EQ(ToHex(requests[0]), GetParam().request);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Operations, RequestBytes,
-    ::testing::Values(WireCase{"ReadTable0", [](SimLink& s) { return s.ops->ReadTable(0); },
-                               "68 05 05 68 01 00 6C 01 00 6E 16"},
-                      WireCase{"ReadTable3", [](SimLink& s) { return s.ops->ReadTable(3); },
-                               "68 05 05 68 01 00 6C 01 03 71 16"},
-                      WireCase{"WriteTable1",
-                               [](SimLink& s) {
-                                   s.image.func = 3;
-                                   s.image.dp = 2;
-                                   s.image.factor = 1;
-                                   s.image.config = 0x21;
-                                   s.image.filtr = 10000;
-                                   return s.ops->WriteTable(1);
-                               },
-                               "68 0B 0B 68 01 00 63 02 01 03 02 01 21 10 27 C5 16"},
-                      WireCase{"WriteTable2",
-                               [](SimLink& s) {
-                                   s.image.scale = 1.0f;
-                                   s.image.offset = 0.0f;
-                                   return s.ops->WriteTable(2);
-                               },
-                               "68 0D 0D 68 01 00 63 02 02 00 00 80 3F 00 00 00 00 27 16"},
-                      WireCase{"WriteTable5",
-                               [](SimLink& s) {
-                                   s.image.address = 7;
-                                   return s.ops->WriteTable(5);
-                               },
-                               "68 06 06 68 01 00 63 02 05 07 72 16"},
-                      WireCase{"ClearCounter", [](SimLink& s) { return s.ops->ClearCounter(); },
-                               "68 06 06 68 01 00 63 02 06 55 C1 16"},
-                      WireCase{"ClearSum", [](SimLink& s) { return s.ops->ClearSum(); },
-                               "68 06 06 68 01 00 63 02 07 5A C7 16"},
-                      WireCase{"Identification", [](SimLink& s) { return s.ops->ReadIdentification(); },
-                               "68 04 04 68 01 00 6C 00 6D 16"},
-                      WireCase{"Version", [](SimLink& s) { return s.ops->ReadVersion(); },
-                               "68 04 04 68 01 00 6C 04 71 16"},
-                      WireCase{"StationStatusToFive",
-                               [](SimLink& s) {
-                                   s.link->SetDestinationAddress(5);
-                                   return s.ops->RequestStationStatus();
-                               },
-                               "10 05 00 69 6E 16"}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Operations, RequestBytes, ::testing::ValuesIn(RequestExamples()),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(LinkTiming, ReadWithoutStationEndsAfterTheTotalTimeOut) {
     SimLink sim({"--stations", "1"});

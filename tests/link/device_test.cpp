@@ -9,6 +9,7 @@
 #include <random>
 
 #include "support/link_fixture.h"
+#include "support/request_examples.h"
 
 namespace zt30::test {
 namespace {
@@ -17,71 +18,17 @@ const Bytes kAck = Hex("10 00 01 00 01 16");
 
 // ---- exact requests
 
-struct RequestCase {
-    const char* name;
-    std::function<bool(LinkFixture&)> run;
-    const char* request;
-
-    friend void PrintTo(const RequestCase& c, std::ostream* os) { *os << c.name; }
-};
-
-class OperationRequest : public testing::TestWithParam<RequestCase> {};
+class OperationRequest : public testing::TestWithParam<RequestExample> {};
 
 TEST_P(OperationRequest, SendsTheExactBytes) {
     LinkFixture f;
-    GetParam().run(f);
+    GetParam().run(*f.device);
     ASSERT_GE(f.WriteCount(), 1u);
     EXPECT_EQ(ToHex(f.fake->writes[0]), GetParam().request);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Examples, OperationRequest,
-    testing::Values(RequestCase{"read_table_0", [](LinkFixture& f) { return f.device->ReadTable(0); },
-                                "68 05 05 68 01 00 6C 01 00 6E 16"},
-                    RequestCase{"read_table_3", [](LinkFixture& f) { return f.device->ReadTable(3); },
-                                "68 05 05 68 01 00 6C 01 03 71 16"},
-                    RequestCase{"write_table_1",
-                                [](LinkFixture& f) {
-                                    f.image.func = 3;
-                                    f.image.dp = 2;
-                                    f.image.factor = 1;
-                                    f.image.config = 0x21;
-                                    f.image.filtr = 10000;
-                                    return f.device->WriteTable(1);
-                                },
-                                "68 0B 0B 68 01 00 63 02 01 03 02 01 21 10 27 C5 16"},
-                    RequestCase{"write_table_2",
-                                [](LinkFixture& f) {
-                                    f.image.scale = 1.0f;
-                                    f.image.offset = 0.0f;
-                                    return f.device->WriteTable(2);
-                                },
-                                "68 0D 0D 68 01 00 63 02 02 00 00 80 3F 00 00 00 00 27 16"},
-                    RequestCase{"write_table_5",
-                                [](LinkFixture& f) {
-                                    f.image.address = 7;
-                                    return f.device->WriteTable(5);
-                                },
-                                "68 06 06 68 01 00 63 02 05 07 72 16"},
-                    RequestCase{"clear_counter", [](LinkFixture& f) { return f.device->ClearCounter(); },
-                                "68 06 06 68 01 00 63 02 06 55 C1 16"},
-                    RequestCase{"clear_sum", [](LinkFixture& f) { return f.device->ClearSum(); },
-                                "68 06 06 68 01 00 63 02 07 5A C7 16"},
-                    RequestCase{"identification",
-                                [](LinkFixture& f) { return f.device->ReadIdentification(); },
-                                "68 04 04 68 01 00 6C 00 6D 16"},
-                    RequestCase{"version", [](LinkFixture& f) { return f.device->ReadVersion(); },
-                                "68 04 04 68 01 00 6C 04 71 16"},
-                    RequestCase{"foreign_identification",
-                                [](LinkFixture& f) { return f.device->ReadForeignIdentification(); },
-                                "68 04 04 68 01 00 6C 00 6D 16"},
-                    RequestCase{"station_status_to_5",
-                                [](LinkFixture& f) {
-                                    f.link->SetDestinationAddress(5);
-                                    return f.device->RequestStationStatus();
-                                },
-                                "10 05 00 69 6E 16"}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Examples, OperationRequest, testing::ValuesIn(RequestExamples()),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // ---- tables
 
