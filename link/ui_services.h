@@ -14,6 +14,11 @@ enum class MessageIcon { None, Error, Exclamation, Question, Information };
 enum class MessageButtons { Ok, YesNo };
 enum class MessageAnswer { Ok, Yes, No };
 
+// The modal results of the program's windows, as their callers compare them: OK, and Storno or a window
+// closed by its close box.
+inline constexpr int kModalOk = 1;
+inline constexpr int kModalCancel = 2;
+
 // What a file dialog asks for. Texts are UTF-8.
 struct FileDialogRequest {
     std::string title;     // empty: the toolkit's own title
