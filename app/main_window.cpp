@@ -1,0 +1,421 @@
+#include "app/main_window.h"
+
+#include <QAccessible>
+#include <QAction>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QStatusBar>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "app/menu_icons.h"
+#include "app/value_text.h"
+#include "link/error_display.h"
+#include "link/port_dialog.h"
+#include "views/trend_chart.h"
+
+namespace zt30 {
+
+namespace {
+
+constexpr int kTimerIntervalMs = 200;
+// The window's place and size when the settings hold none.
+constexpr int kDesignLeft = 192;
+constexpr int kDesignTop = 107;
+constexpr int kDesignWidth = 667;
+constexpr int kDesignHeight = 465;
+
+constexpr char kCounterQuestion[] = "Vznikl požadavek na nulování čítače.\nOpravdu chceš vynulovat čítač?";
+constexpr char kSumQuestion[] = "Vznikl požadavek na nulování SUMY.\nOpravdu chceš vynulovat SUMU?";
+constexpr char kQuestionCaption[] = "Dotaz";
+
+// Holds the reading timer off for one command and restores its remembered state afterwards, also when the
+// command ends with an error.
+class TimerHoldOff {
+public:
+    explicit TimerHoldOff(QTimer& timer) : timer_(timer), wasActive_(timer.isActive()) { timer_.stop(); }
+    ~TimerHoldOff() {
+        if (wasActive_) {
+            timer_.start();
+        }
+    }
+    TimerHoldOff(const TimerHoldOff&) = delete;
+    TimerHoldOff& operator=(const TimerHoldOff&) = delete;
+
+private:
+    QTimer& timer_;
+    bool wasActive_;
+};
+
+// Closes the line at the end of the piece of work that opened it.
+class LineCloser {
+public:
+    explicit LineCloser(SerialLine& line) : line_(line) {}
+    ~LineCloser() { line_.Close(); }
+    LineCloser(const LineCloser&) = delete;
+    LineCloser& operator=(const LineCloser&) = delete;
+
+private:
+    SerialLine& line_;
+};
+
+QLabel* MakeValuePanel(const char* name, const QString& accessibleName, QWidget* parent) {
+    auto* panel = new QLabel(QStringLiteral("0"), parent);
+    panel->setObjectName(QString::fromLatin1(name));
+    panel->setAccessibleName(accessibleName);
+    panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    panel->setTextFormat(Qt::PlainText);
+    panel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    panel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    panel->setMinimumWidth(150);
+    QFont font = panel->font();
+    font.setBold(true);
+    font.setPointSizeF(font.pointSizeF() * 1.4);
+    panel->setFont(font);
+    return panel;
+}
+
+}  // namespace
+
+Tzantor30::Tzantor30(std::unique_ptr<SettingsBackend> settingsBackend, UiServices& ui, WallClock& clock,
+                     const RegionalSettings& regional, QWidget* parent)
+    : QMainWindow(parent), ui_(ui), clock_(clock), regional_(regional) {
+    BuildControls();
+    BuildMenu();
+    settings_ = std::make_unique<SettingsStore>(std::move(settingsBackend), ui_);
+    FormCreate();
+}
+
+Tzantor30::~Tzantor30() = default;
+
+void Tzantor30::BuildControls() {
+    setObjectName(QStringLiteral("zantor30"));
+    setWindowTitle(QStringLiteral("ZANTOR 30"));
+    setWindowIcon(MakeMenuIcon(MenuIcon::Program));
+    setGeometry(kDesignLeft, kDesignTop, kDesignWidth, kDesignHeight);
+
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(4, 4, 4, 0);
+
+    Panel1 = new QWidget(central);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    auto* top = new QHBoxLayout(Panel1);
+    top->setContentsMargins(4, 4, 4, 4);
+
+    Label1 = new QLabel(QStringLiteral("Naměřená hodnota"), Panel1);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    pa_meas = MakeValuePanel("pa_meas", Label1->text(), Panel1);
+    Label2 = new QLabel(QStringLiteral("Suma"), Panel1);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    pa_suma = MakeValuePanel("pa_suma", Label2->text(), Panel1);
+    for (auto [label, panel] : {std::pair{Label1, pa_meas}, std::pair{Label2, pa_suma}}) {
+        auto* column = new QVBoxLayout;
+        column->addWidget(label);
+        column->addWidget(panel);
+        top->addLayout(column);
+        top->addSpacing(12);
+    }
+
+    cb_run = new QCheckBox(QStringLiteral("aut. čtení"), Panel1);
+    cb_run->setObjectName(QStringLiteral("cb_run"));
+    cb_run->setAccessibleName(cb_run->text());
+    top->addWidget(cb_run, 0, Qt::AlignBottom);
+    top->addStretch(1);
+
+    // The one-reading handler belongs to a button nobody sees; the timer runs it.
+    tl_read = new QPushButton(QStringLiteral("tl_read"), Panel1);
+    tl_read->setObjectName(QStringLiteral("tl_read"));
+    tl_read->setVisible(false);
+    layout->addWidget(Panel1);
+
+    Chart1 = new TrendChart(central);
+    Chart1->setObjectName(QStringLiteral("Chart1"));
+    Chart1->SetValueFormatter(
+        [separator = regional_.decimalSeparator](double value) { return QString::fromStdString(ValueText(value, separator)); });
+    ChartRegionalFormat chartFormat;
+    chartFormat.shortDateFormat = QString::fromStdString(regional_.shortDateFormat);
+    chartFormat.longTimeFormat = QString::fromStdString(regional_.longTimeFormat);
+    chartFormat.decimalSeparator = QLatin1Char(regional_.decimalSeparator);
+    Chart1->SetRegionalFormat(chartFormat);
+    layout->addWidget(Chart1, 1);
+    setCentralWidget(central);
+
+    statusBar()->setObjectName(QStringLiteral("StatusBar1"));
+    const char* const panelNames[] = {"Stav čtení", "Interval záznamu", "Soubor záznamu"};
+    const int panelWidths[] = {70, 100, 50};
+    for (int i = 0; i < 3; ++i) {
+        auto* panel = new QLabel(statusBar());
+        panel->setObjectName(QStringLiteral("StatusBar1_Panel%1").arg(i));
+        panel->setAccessibleName(QString::fromUtf8(panelNames[i]));
+        panel->setTextFormat(Qt::PlainText);
+        panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        panel->setMinimumWidth(panelWidths[i]);
+        statusPanels_[i] = panel;
+        // The last panel takes the rest of the bar, so a long file name shows whole.
+        statusBar()->addWidget(panel, i == 2 ? 1 : 0);
+    }
+    statusPanels_[0]->setAlignment(Qt::AlignCenter);
+    statusPanels_[0]->setText(QString::fromUtf8(kStateError));
+    statusPanels_[1]->setText(QStringLiteral("1 min."));
+    statusPanels_[2]->setText(QStringLiteral("c:"));
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(kTimerIntervalMs);
+    connect(Timer1, &QTimer::timeout, this, [this] { RunHandler(ui_, [this] { Timer1Timer(); }); });
+    connect(tl_read, &QPushButton::clicked, this, [this] { RunHandler(ui_, [this] { tl_readClick(); }); });
+    connect(cb_run, &QCheckBox::toggled, this, [this] { RunHandler(ui_, [this] { cb_runClick(); }); });
+}
+
+QAction* Tzantor30::AddMenuItem(QMenu* menu, const char* name, const QString& caption, const QIcon& icon) {
+    QAction* action = menu->addAction(icon, caption);
+    action->setObjectName(QString::fromLatin1(name));
+    return action;
+}
+
+void Tzantor30::Wire(QAction* action, void (Tzantor30::*handler)()) {
+    connect(action, &QAction::triggered, this,
+            [this, handler] { RunHandler(ui_, [this, handler] { (this->*handler)(); }); });
+}
+
+void Tzantor30::BuildMenu() {
+    QMenuBar* bar = menuBar();
+    bar->setObjectName(QStringLiteral("MainMenu1"));
+    const QIcon none;
+
+    QMenu* mn_soubor = bar->addMenu(QStringLiteral("&Soubor"));
+    mn_soubor->setObjectName(QStringLiteral("mn_soubor"));
+    mn_save = AddMenuItem(mn_soubor, "mn_save", QStringLiteral("Data ukládat do.."), MakeMenuIcon(MenuIcon::Save));
+    mn_soubor->addSeparator()->setObjectName(QStringLiteral("N1"));
+    mn_exit = AddMenuItem(mn_soubor, "mn_exit", QStringLiteral("&Konec"), none);
+
+    QMenu* mn_setting = bar->addMenu(QStringLiteral("&Nastavení"));
+    mn_setting->setObjectName(QStringLiteral("mn_setting"));
+    mn_port = AddMenuItem(mn_setting, "mn_port", QStringLiteral("&Komunikace"), MakeMenuIcon(MenuIcon::Port));
+    mn_menu = AddMenuItem(mn_setting, "mn_menu", QStringLiteral("&Parametry Zantor 30"),
+                          MakeMenuIcon(MenuIcon::Parameters));
+    mn_zmena_adr = AddMenuItem(mn_setting, "mn_zmena_adr", QStringLiteral("Změna adresy"), none);
+    mn_setting->addSeparator()->setObjectName(QStringLiteral("N2"));
+    mn_nast_graf =
+        AddMenuItem(mn_setting, "mn_nast_graf", QStringLiteral("Nastavení &grafu"), MakeMenuIcon(MenuIcon::Graph));
+    mn_sampling =
+        AddMenuItem(mn_setting, "mn_sampling", QStringLiteral("Nastavení záznamu"), MakeMenuIcon(MenuIcon::Sampling));
+    mn_setting->addSeparator()->setObjectName(QStringLiteral("N3"));
+    mn_clr_citac = AddMenuItem(mn_setting, "mn_clr_citac", QStringLiteral("&Nulování čítače..."), none);
+    NulovnSUMY1 = AddMenuItem(mn_setting, "NulovnSUMY1", QStringLiteral("Nulování &SUMY..."), none);
+    mn_meas = AddMenuItem(mn_setting, "mn_meas", QStringLiteral("Naměřené hodnoty"), MakeMenuIcon(MenuIcon::Table));
+
+    QMenu* mn_help = bar->addMenu(QStringLiteral("Nápo&věda"));
+    mn_help->setObjectName(QStringLiteral("mn_help"));
+    mn_about = AddMenuItem(mn_help, "mn_about", QStringLiteral("&O alikaci"), MakeMenuIcon(MenuIcon::About));
+    mn_ident = AddMenuItem(mn_help, "mn_ident", QStringLiteral("&Identifikace"), MakeMenuIcon(MenuIcon::Identify));
+
+    Wire(mn_save, &Tzantor30::mn_saveClick);
+    Wire(mn_exit, &Tzantor30::mn_exitClick);
+    Wire(mn_port, &Tzantor30::mn_portClick);
+    Wire(mn_clr_citac, &Tzantor30::mn_clr_citacClick);
+    Wire(NulovnSUMY1, &Tzantor30::NulovnSUMY1Click);
+    // Their windows are not part of the program yet.
+    for (QAction* item : {mn_menu, mn_zmena_adr, mn_nast_graf, mn_sampling, mn_meas, mn_about, mn_ident}) {
+        item->setEnabled(false);
+    }
+}
+
+void Tzantor30::SetPortWindow(Tport* port) {
+    port_ = port;
+}
+
+void Tzantor30::SetMeasurementRecord(MeasurementRecord* record) {
+    record_ = record;
+}
+
+std::string Tzantor30::MeasText() const {
+    return pa_meas->text().toStdString();
+}
+
+std::string Tzantor30::SumText() const {
+    return pa_suma->text().toStdString();
+}
+
+void Tzantor30::FormCreate() {
+    SettingsSequence sequence(*settings_);
+    namespace s = zt30::settings;
+    // Each of the four is applied before the next is read; each defaults to the window's current value.
+    move(sequence.readInt(s::kLeft, x()), y());
+    move(x(), sequence.readInt(s::kTop, y()));
+    resize(width(), sequence.readInt(s::kHeight, height()));
+    resize(sequence.readInt(s::kWidth, width()), height());
+
+    LoadGraphSettings(sequence, graph_);
+    ApplyGraphLook();
+    recording_ = false;
+    SetIntervalText(sequence.readInt(s::kInterval));
+    SetState(kStateStop);
+}
+
+void Tzantor30::ApplyGraphLook() {
+    Chart1->SetColor(graph_.borderColor);
+    Chart1->SetBackColor(graph_.gridColor);
+    Chart1->SetChart3DPercent(graph_.graph3DPercent);
+    Chart1->SetView3D(graph_.graph3D);
+}
+
+void Tzantor30::FormClose() {
+    SettingsSequence sequence(*settings_);
+    namespace s = zt30::settings;
+    sequence.writeInt(s::kTop, y()) && sequence.writeInt(s::kLeft, x()) && sequence.writeInt(s::kHeight, height()) &&
+        sequence.writeInt(s::kWidth, width()) && SaveGraphSettings(sequence, graph_);
+}
+
+void Tzantor30::closeEvent(QCloseEvent* event) {
+    Timer1->stop();
+    RunHandler(ui_, [this] { FormClose(); });
+    event->accept();
+}
+
+void Tzantor30::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (!placedOnScreen_) {
+        placedOnScreen_ = true;
+        KeepOnScreen();
+    }
+}
+
+void Tzantor30::KeepOnScreen() {
+    // A stored place on a screen that is no longer there would leave the window out of reach.
+    const QRect frame = frameGeometry();
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        if (screen->availableGeometry().intersects(frame)) {
+            return;
+        }
+    }
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        move(screen->availableGeometry().topLeft());
+    }
+}
+
+void Tzantor30::SetState(const char* text) {
+    statusPanels_[0]->setText(QString::fromUtf8(text));
+}
+
+void Tzantor30::SetIntervalText(int seconds) {
+    statusPanels_[1]->setText(QStringLiteral("záznam: %1 s").arg(seconds));
+}
+
+void Tzantor30::OpenLine() {
+    SerialLine& line = port_->Link().line;
+    if (!line.Open(port_->SelectedPort())) {
+        throw line.OpenFailure();
+    }
+}
+
+void Tzantor30::tl_readClick() {
+    SerialLine& line = port_->Link().line;
+    if (!line.Open(port_->SelectedPort())) {
+        Timer1->stop();
+        cb_run->setChecked(false);  // its handler sets "STOP"
+        SetState(kStateError);
+        throw line.OpenFailure();
+    }
+    const LineCloser closer(line);
+    const DeviceImage& image = port_->Link().image;
+    const bool success = port_->Link().device.ReadTable(0);
+    switch (cycle_.AfterReading(success)) {
+        case ReadingCycle::Display::Values:
+            pa_meas->setText(QString::fromStdString(ValueText(image.value, regional_.decimalSeparator)));
+            pa_suma->setText(QString::fromStdString(ValueText(image.suma, regional_.decimalSeparator)));
+            SetState(kStateReading);
+            break;
+        case ReadingCycle::Display::Zeros:
+            pa_meas->setText(QStringLiteral("0"));
+            pa_suma->setText(QStringLiteral("0"));
+            break;
+        case ReadingCycle::Display::Keep:
+            break;
+    }
+    AddChartPoint(image.value);
+}
+
+void Tzantor30::Timer1Timer() {
+    if (!cycle_.NewSecond(clock_.Now().local.second)) {
+        return;
+    }
+    if (cb_run->isChecked()) {
+        tl_readClick();  // the open-failure error leaves here, so that tick takes no sample
+        if (record_) {
+            record_->addSample();
+        }
+    }
+}
+
+void Tzantor30::cb_runClick() {
+    if (!recording_ && cb_run->isChecked()) {
+        mn_saveClick();
+    }
+    if (cb_run->isChecked()) {
+        Timer1->start();
+    } else {
+        Timer1->stop();
+        SetState(kStateStop);
+    }
+}
+
+void Tzantor30::AddChartPoint(float y) {
+    Chart1->AddLimitedPoint(graph_.graphPoints, clock_.Now().msSinceEpoch, y, graph_.penColor);
+}
+
+void Tzantor30::mn_saveClick() {
+    FileDialogRequest request;
+    request.fileName = saveFileName_;
+    request.filter = "Textový soubor [*.txt]|*.txt";
+    request.defaultSuffix = "TXT";
+    request.confirmOverwrite = true;
+    const std::optional<std::string> chosen = ui_.AskSaveFileName(request);
+    if (!chosen) {
+        return;
+    }
+    saveFileName_ = *chosen;
+    recording_ = true;
+    if (record_) {
+        record_->startRecord();
+    }
+    statusPanels_[2]->setText(QString::fromStdString(saveFileName_));
+}
+
+void Tzantor30::mn_exitClick() {
+    close();
+}
+
+void Tzantor30::mn_portClick() {
+    TimerHoldOff holdOff(*Timer1);
+    port_->ShowModal();
+    port_->Link().line.Close();
+}
+
+void Tzantor30::Clear(bool sum) {
+    if (ui_.ShowMessage(sum ? kSumQuestion : kCounterQuestion, kQuestionCaption, MessageIcon::Question,
+                        MessageButtons::YesNo) != MessageAnswer::Yes) {
+        return;
+    }
+    OpenLine();
+    const LineCloser closer(port_->Link().line);
+    DeviceOperations& device = port_->Link().device;
+    sum ? device.ClearSum() : device.ClearCounter();  // a failure is not reported
+}
+
+void Tzantor30::mn_clr_citacClick() {
+    Clear(false);
+}
+
+void Tzantor30::NulovnSUMY1Click() {
+    Clear(true);
+}
+
+}  // namespace zt30

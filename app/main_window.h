@@ -1,0 +1,145 @@
+// The main window `zantor30`: the measured value and the sum, the time chart of the value, the three-panel
+// status bar and the menu that leads to every other window. It owns the settings store, the chart's settings
+// (GraphSettings) and the `recording` flag, and runs the reading cycle: every 200 ms its timer looks at the
+// wall clock, and once per new second (while "aut. čtení" is ticked) it opens the port chosen in the port
+// window, reads table 0, shows the value texts, adds a chart point, closes the line and hands the reading to
+// the measured-values record.
+#pragma once
+
+#include <QMainWindow>
+#include <memory>
+#include <string>
+
+#include "app/reading_cycle.h"
+#include "app/wall_clock.h"
+#include "config/regional_settings.h"
+#include "link/ui_services.h"
+#include "views/graph_settings.h"
+#include "views/settings_store.h"
+
+class QAction;
+class QCheckBox;
+class QIcon;
+class QLabel;
+class QMenu;
+class QPushButton;
+class QTimer;
+
+namespace zt30 {
+
+class TrendChart;
+class Tport;
+
+// The measured-values record as the reading cycle and the save command drive it.
+class MeasurementRecord {
+public:
+    virtual ~MeasurementRecord() = default;
+    // One call after every reading of automatic reading, successful or not.
+    virtual void addSample() = 0;
+    // A record file was chosen: the next addSample takes a sample at once.
+    virtual void startRecord() = 0;
+};
+
+// The status bar's run-state texts.
+inline constexpr char kStateStop[] = "STOP";
+inline constexpr char kStateReading[] = "ČTENÍ";
+inline constexpr char kStateError[] = "ERROR";
+
+class Tzantor30 final : public QMainWindow {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(Tzantor30)
+
+public:
+    // Builds the window, opens the settings store over settingsBackend, then runs FormCreate. ui, clock and
+    // the later windows must outlive it.
+    Tzantor30(std::unique_ptr<SettingsBackend> settingsBackend, UiServices& ui, WallClock& clock,
+              const RegionalSettings& regional, QWidget* parent = nullptr);
+    ~Tzantor30() override;
+
+    // The windows created after this one, handed over by the program entry.
+    void SetPortWindow(Tport* port);
+    void SetMeasurementRecord(MeasurementRecord* record);
+
+    SettingsStore& Settings() { return *settings_; }
+    const GraphSettings& Graph() const { return graph_; }
+    TrendChart& Chart() { return *Chart1; }
+
+    // What the measured-values record reads at each sample: the panels' texts exactly as shown, whether a
+    // record file was chosen in this run, and the file name the save dialog holds.
+    std::string MeasText() const;
+    std::string SumText() const;
+    bool Recording() const { return recording_; }
+    const std::string& RecordFileName() const { return saveFileName_; }
+
+    // Handlers, each run through the error display by its control; public so tests can run them directly.
+    void FormCreate();
+    void FormClose();
+    // One reading: throws the open-failure error (after switching automatic reading off) when the port does
+    // not open.
+    void tl_readClick();
+    void Timer1Timer();
+    void cb_runClick();
+    void AddChartPoint(float y);
+    void mn_saveClick();
+    void mn_exitClick();
+    void mn_portClick();
+    void mn_clr_citacClick();
+    void NulovnSUMY1Click();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void BuildControls();
+    void BuildMenu();
+    QAction* AddMenuItem(QMenu* menu, const char* name, const QString& caption, const QIcon& icon);
+    // Runs handler through the error display when the item is chosen.
+    void Wire(QAction* action, void (Tzantor30::*handler)());
+    void ApplyGraphLook();
+    void SetState(const char* text);
+    void SetIntervalText(int seconds);
+    // Opens the line for the port chosen in the port window; throws the open-failure error when it fails.
+    void OpenLine();
+    void Clear(bool sum);
+    void KeepOnScreen();
+
+    UiServices& ui_;
+    WallClock& clock_;
+    RegionalSettings regional_;
+    std::unique_ptr<SettingsStore> settings_;
+    Tport* port_ = nullptr;
+    MeasurementRecord* record_ = nullptr;
+
+    GraphSettings graph_;
+    bool recording_ = false;
+    std::string saveFileName_ = "Zantor30.txt";
+    ReadingCycle cycle_;
+    bool placedOnScreen_ = false;
+
+    // Controls, named as the window's design names them.
+    QWidget* Panel1 = nullptr;
+    QLabel* Label1 = nullptr;
+    QLabel* Label2 = nullptr;
+    QLabel* pa_meas = nullptr;
+    QLabel* pa_suma = nullptr;
+    QCheckBox* cb_run = nullptr;
+    QPushButton* tl_read = nullptr;
+    TrendChart* Chart1 = nullptr;
+    QLabel* statusPanels_[3] = {nullptr, nullptr, nullptr};
+    QTimer* Timer1 = nullptr;
+    QAction* mn_save = nullptr;
+    QAction* mn_exit = nullptr;
+    QAction* mn_port = nullptr;
+    QAction* mn_menu = nullptr;
+    QAction* mn_zmena_adr = nullptr;
+    QAction* mn_nast_graf = nullptr;
+    QAction* mn_sampling = nullptr;
+    QAction* mn_clr_citac = nullptr;
+    QAction* NulovnSUMY1 = nullptr;
+    QAction* mn_meas = nullptr;
+    QAction* mn_about = nullptr;
+    QAction* mn_ident = nullptr;
+};
+
+}  // namespace zt30

@@ -1,0 +1,49 @@
+// The program's windows, created once at start in their fixed order (the main window first, so its settings
+// store is open before any other window's creation handler reads it) and kept until the program ends. The
+// environment hands in everything that differs between the real program and a test: the UI services, the
+// clocks, the regional settings and the two backends.
+#pragma once
+
+#include <functional>
+#include <memory>
+
+#include "app/wall_clock.h"
+#include "config/regional_settings.h"
+#include "link/clock.h"
+#include "link/com_ports.h"
+#include "link/serial_line.h"
+#include "link/ui_services.h"
+#include "views/settings_store.h"
+
+namespace zt30 {
+
+class Tzantor30;
+class Tport;
+
+struct ProgramEnvironment {
+    UiServices& ui;
+    WallClock& wallClock;
+    Clock& clock;
+    RegionalSettings regional;
+    std::function<std::unique_ptr<SettingsBackend>()> makeSettingsBackend;
+    // The serial backend, given the configured device of each COM port.
+    std::function<std::unique_ptr<SerialBackend>(PortDeviceLookup)> makeSerialBackend;
+};
+
+class Program {
+public:
+    explicit Program(const ProgramEnvironment& environment);
+    ~Program();
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
+
+    Tzantor30& zantor30() { return *zantor30_; }
+    Tport& port() { return *port_; }
+
+private:
+    // Destroyed in reverse order: the dialogs before the main window that owns the settings store.
+    std::unique_ptr<Tzantor30> zantor30_;
+    std::unique_ptr<Tport> port_;
+};
+
+}  // namespace zt30

@@ -1,0 +1,22 @@
+// The local wall clock of the reading cycle and the chart: the time of a tick and of a chart point. The
+// program uses the system's clock (qt_wall_clock.h); tests set the time by hand.
+#pragma once
+
+#include <cstdint>
+
+#include "config/regional_settings.h"
+
+namespace zt30 {
+
+struct WallTime {
+    std::int64_t msSinceEpoch = 0;  // the instant, for the chart's time axis
+    LocalDateTime local;            // the same instant in the local calendar and time of day
+};
+
+class WallClock {
+public:
+    virtual ~WallClock() = default;
+    virtual WallTime Now() = 0;
+};
+
+}  // namespace zt30
