@@ -1,0 +1,139 @@
+// The trend chart at 1000×600 with 100,000 points, offscreen: a repaint of unchanged data (its background
+// kept), a repaint after each new point (the live case: the time axis moves every time), in 2D and 3D, and
+// adding one point to a full chart without the repaint. Each reports the median of its single operations
+// (median_us) besides Google Benchmark's mean.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QImage>
+#include <memory>
+
+#include "bench/chart_bench_data.h"
+#include "views/trend_chart.h"
+
+namespace {
+
+using namespace zt30;
+using namespace zt30::bench;
+
+struct FullChart {
+    explicit FullChart(bool view3D) : readings(MakeReadings(kChartPoints + 200'000)) {
+        chart.resize(kChartWidth, kChartHeight);
+        chart.SetColor(kColorButtonFace);
+        chart.SetBackColor(kColorWhite);
+        chart.SetView3D(view3D);
+        chart.SetChart3DPercent(35);
+        for (int i = 0; i < kChartPoints; ++i) {
+            chart.AddPoint(readings[static_cast<std::size_t>(i)].timeMs,
+                           readings[static_cast<std::size_t>(i)].value);
+        }
+        next = kChartPoints;
+        // The way the program shows it; updates then go through a real backing store.
+        chart.show();
+        QApplication::processEvents();
+    }
+
+    // One reading more: the earliest point leaves as the new one arrives.
+    void Step() {
+        const Reading& reading = readings[static_cast<std::size_t>(next % readings.size())];
+        chart.DeleteFirstPoint();
+        chart.AddPoint(
+            reading.timeMs + (next / static_cast<int>(readings.size())) * std::int64_t{1'000'000'000},
+            reading.value);
+        ++next;
+    }
+
+    void Render() { chart.render(&image, QPoint(), QRegion(), QWidget::DrawChildren); }
+
+    std::vector<Reading> readings;
+    TrendChart chart;
+    QImage image{kChartWidth, kChartHeight, QImage::Format_ARGB32_Premultiplied};
+    int next = 0;
+};
+
+void BM_RepaintUnchanged(benchmark::State& state) {
+    FullChart full(state.range(0) != 0);
+    full.Render();
+    std::vector<double> samples;
+    for (auto _ : state) {
+        const auto start = SteadyClock::now();
+        full.Render();
+        samples.push_back(MicrosecondsSince(start));
+    }
+    state.counters["median_us"] = Median(samples);
+    state.counters["rows"] = full.chart.LegendRowsShown();
+}
+BENCHMARK(BM_RepaintUnchanged)->ArgName("3D")->Arg(0)->Arg(1)->Iterations(500)->Unit(benchmark::kMicrosecond);
+
+void BM_RepaintAfterNewPoint(benchmark::State& state) {
+    FullChart full(state.range(0) != 0);
+    std::vector<double> samples;
+    for (auto _ : state) {
+        full.Step();
+        const auto start = SteadyClock::now();
+        full.Render();
+        samples.push_back(MicrosecondsSince(start));
+    }
+    state.counters["median_us"] = Median(samples);
+}
+BENCHMARK(BM_RepaintAfterNewPoint)
+    ->ArgName("3D")
+    ->Arg(0)
+    ->Arg(1)
+    ->Iterations(500)
+    ->Unit(benchmark::kMicrosecond);
+
+// Delete the earliest point and add one, without painting; timed in runs of 1000 for the clock's sake.
+void BM_AddPointToFullChart(benchmark::State& state) {
+    FullChart full(false);
+    constexpr int kRun = 1000;
+    std::vector<double> samples;
+    for (auto _ : state) {
+        const auto start = SteadyClock::now();
+        for (int i = 0; i < kRun; ++i) {
+            full.Step();
+        }
+        samples.push_back(MicrosecondsSince(start) / kRun);
+    }
+    state.counters["median_us"] = Median(samples);
+    state.counters["points"] = full.chart.PointCount();
+    state.SetItemsProcessed(state.iterations() * kRun);
+}
+BENCHMARK(BM_AddPointToFullChart)->Iterations(200)->Unit(benchmark::kMicrosecond);
+
+// The main window's whole rule for one reading (limit 100000: delete, move the legend, add).
+void BM_AddLimitedPoint(benchmark::State& state) {
+    FullChart full(false);
+    full.chart.AddLimitedPoint(kChartPoints, full.readings[0].timeMs + 200'000'000'000, 1.0, kColorRed);
+    full.Render();
+    constexpr int kRun = 1000;
+    std::vector<double> samples;
+    std::int64_t time = full.readings[0].timeMs + 300'000'000'000;
+    for (auto _ : state) {
+        const auto start = SteadyClock::now();
+        for (int i = 0; i < kRun; ++i) {
+            full.chart.AddLimitedPoint(kChartPoints, time, static_cast<double>(i), kColorRed);
+            time += 1000;
+        }
+        samples.push_back(MicrosecondsSince(start) / kRun);
+    }
+    state.counters["median_us"] = Median(samples);
+    state.counters["points"] = full.chart.PointCount();
+}
+BENCHMARK(BM_AddLimitedPoint)->Iterations(200)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+        return 1;
+    }
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

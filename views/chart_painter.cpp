@@ -1,0 +1,452 @@
+#include "views/chart_painter.h"
+
+#include <QDateTime>
+#include <QFontMetrics>
+#include <QLocale>
+#include <QPainter>
+#include <QPen>
+#include <QPolygonF>
+#include <QTimeZone>
+#include <algorithm>
+#include <cmath>
+
+#include "views/toolkit_color_qt.h"
+
+namespace zt30 {
+
+namespace {
+
+constexpr int kMargin = 8;
+constexpr int kGap = 6;
+constexpr int kLegendPad = 4;
+constexpr int kMarker = 8;
+// Depth in pixels per per cent of the plot's smaller side: 100 % gives three tenths of it.
+constexpr double kDepthPerPercent = 0.003;
+// Pixel coordinates are kept well inside what the rasteriser handles exactly.
+constexpr double kPixelLimit = 1e5;
+
+const QColor kGridColor(128, 128, 128);
+const QColor kFrameColor(64, 64, 64);
+
+std::int64_t FloorDiv(std::int64_t a, std::int64_t b) {
+    const std::int64_t q = a / b;
+    return (a % b != 0 && (a < 0) != (b < 0)) ? q - 1 : q;
+}
+
+double ClampPixel(double value) {
+    return std::clamp(value, -kPixelLimit, kPixelLimit);
+}
+
+QString WithSeparator(QString text, QChar separator) {
+    if (separator != QLatin1Char('.')) {
+        text.replace(QLatin1Char('.'), separator);
+    }
+    return text;
+}
+
+QString AxisValueText(double value, const ValueTicks& ticks, QChar separator) {
+    if (std::abs(value) < ticks.step * 1e-9) {
+        value = 0.0;
+    }
+    const double magnitude = std::max(std::abs(ticks.axisMin), std::abs(ticks.axisMax));
+    const bool scientific = magnitude >= 1e9 || ticks.decimals > 9;
+    return WithSeparator(
+        scientific ? QString::number(value, 'g', 6) : QString::number(value, 'f', ticks.decimals), separator);
+}
+
+QDateTime ToDateTime(std::int64_t x) {
+    // x is the local wall-clock time counted as if it were UTC, so no zone may shift it again.
+    return QDateTime::fromMSecsSinceEpoch(x, QTimeZone::utc());
+}
+
+QString TimeText(std::int64_t x, const ChartRegionalFormat& format) {
+    return QLocale().toString(ToDateTime(x), format.longTimeFormat);
+}
+
+QString DateText(std::int64_t x, const ChartRegionalFormat& format) {
+    return QLocale().toString(ToDateTime(x).date(), format.shortDateFormat);
+}
+
+QString DefaultValueText(double value, QChar separator) {
+    const bool plain = std::isfinite(value) && std::abs(value) < 1e15;
+    return WithSeparator(plain ? QString::number(value, 'f', 3) : QString::number(value, 'g', 7), separator);
+}
+
+double ValueY(const QRect& front, const ValueTicks& ticks, double value) {
+    const double span = ticks.axisMax - ticks.axisMin;
+    return ClampPixel(front.top() + 0.5 + (ticks.axisMax - value) / span * (front.height() - 1));
+}
+
+double TimeX(const QRect& front, TimeRange range, std::int64_t x) {
+    const double span = static_cast<double>(range.end) - static_cast<double>(range.begin);
+    const double offset = static_cast<double>(x) - static_cast<double>(range.begin);
+    return ClampPixel(front.left() + 0.5 + std::floor(offset * front.width() / span));
+}
+
+// The time range of the whole series, widened to a second around a series that spans less.
+std::optional<TimeRange> LiveRange(const ChartSeries& series) {
+    if (series.Empty()) {
+        return std::nullopt;
+    }
+    const std::int64_t first = series.X(0);
+    const std::int64_t last = series.X(series.Count() - 1);
+    constexpr std::int64_t kEdge = INT64_MAX - kSecondMs;
+    if (last >= kEdge || first <= -kEdge) {
+        return TimeRange{std::min(first, kEdge - 1), std::min(last, kEdge - 1) + 1};
+    }
+    if (last - first >= kSecondMs) {
+        return TimeRange{first, last + 1};
+    }
+    const std::int64_t begin = first - (kSecondMs - (last - first)) / 2;
+    return TimeRange{begin, begin + kSecondMs};
+}
+
+}  // namespace
+
+int ChartPainter::Paint(QPainter& painter, QSize size, const ChartSeries& series, const ChartLook& look,
+                        const ChartStyle& style, std::optional<TimeRange> visibleTime) {
+    const Layout layout = ComputeLayout(size, series, look, style, visibleTime);
+    DrawBackgroundCached(painter, layout, look, style);
+    if (layout.hasPlot && layout.hasTime) {
+        painter.save();
+        painter.setClipRect(layout.plot);
+        DrawSeries(painter, layout, series, style);
+        painter.restore();
+    }
+    DrawLegend(painter, layout, series, style);
+    return layout.legendRows;
+}
+
+ChartPainter::Layout ChartPainter::ComputeLayout(QSize size, const ChartSeries& series, const ChartLook& look,
+                                                 const ChartStyle& style,
+                                                 std::optional<TimeRange> visibleTime) {
+    Layout layout;
+    const QFontMetrics metrics(style.font);
+    const int textHeight = metrics.height();
+    layout.panel = ToQColor(look.color, style.palette);
+    layout.wall = ToQColor(look.backColor, style.palette);
+    layout.text = qGray(layout.panel.rgb()) < 128 ? QColor(Qt::white) : QColor(Qt::black);
+    layout.outer = QRect(QPoint(0, 0), size).adjusted(kMargin, kMargin, -kMargin, -kMargin);
+
+    const std::size_t count = series.Count();
+    ValueRange values;
+    if (visibleTime && visibleTime->end > visibleTime->begin) {
+        layout.time = *visibleTime;
+        layout.hasTime = true;
+        const std::size_t begin = series.LowerBound(layout.time.begin);
+        values = series.FiniteRange(begin, series.LowerBound(layout.time.end, begin, count));
+    } else if (const auto live = LiveRange(series)) {
+        layout.time = *live;
+        layout.hasTime = true;
+        values = series.FiniteRange(0, count);
+    }
+
+    // The legend lists the values from its first shown entry, as many as fit its height.
+    layout.rowHeight = std::max(textHeight, kMarker) + 2;
+    const int capacity = std::max(0, (layout.outer.height() - 2 * kLegendPad) / layout.rowHeight);
+    const std::size_t first = static_cast<std::size_t>(std::max(look.legendFirstValue, 0));
+    layout.legendFirst = first;
+    layout.legendRows = first < count ? static_cast<int>(std::min<std::size_t>(capacity, count - first)) : 0;
+    legendTexts_.resize(static_cast<std::size_t>(layout.legendRows));
+    int textWidth = 0;
+    for (int row = 0; row < layout.legendRows; ++row) {
+        const double value = series.Y(first + static_cast<std::size_t>(row));
+        QString& text = legendTexts_[static_cast<std::size_t>(row)];
+        text = style.formatter ? style.formatter(value)
+                               : DefaultValueText(value, style.regional.decimalSeparator);
+        textWidth = std::max(textWidth, metrics.horizontalAdvance(text));
+    }
+    int chartRight = layout.outer.right();
+    if (layout.legendRows > 0) {
+        // Whole steps of 8 pixels keep the plot from shifting with every new value text.
+        int width = 2 * kLegendPad + kMarker + 4 + textWidth;
+        width = std::min((width + 7) / 8 * 8, std::max(layout.outer.width() / 2, 0));
+        layout.legend = QRect(layout.outer.right() + 1 - width, layout.outer.top(), width,
+                              layout.legendRows * layout.rowHeight + 2 * kLegendPad);
+        chartRight = layout.legend.left() - kGap - 1;
+    }
+
+    const bool crossesDay =
+        layout.hasTime && FloorDiv(layout.time.begin, kDayMs) != FloorDiv(layout.time.end - 1, kDayMs);
+    const int bottomSpace = (crossesDay ? 2 : 1) * textHeight + 4;
+    const int topSpace = textHeight / 2;
+    const int estimatedHeight = layout.outer.height() - bottomSpace - topSpace;
+    layout.values = NiceValueTicks(values.min, values.max, std::max(1, estimatedHeight / (2 * textHeight)));
+    int labelWidth = 0;
+    for (int k = 0; k < layout.values.count; ++k) {
+        labelWidth =
+            std::max(labelWidth, metrics.horizontalAdvance(AxisValueText(layout.values.Tick(k), layout.values,
+                                                                         style.regional.decimalSeparator)));
+    }
+    layout.plot = QRect(QPoint(layout.outer.left() + labelWidth + kGap, layout.outer.top() + topSpace),
+                        QPoint(chartRight, layout.outer.bottom() - bottomSpace));
+    if (layout.plot.width() < 8 || layout.plot.height() < 8) {
+        return layout;
+    }
+    if (look.view3D) {
+        const int side = std::min(layout.plot.width(), layout.plot.height());
+        layout.depth =
+            std::max(1, static_cast<int>(std::lround(look.depthPercent * side * kDepthPerPercent)));
+    }
+    layout.front = QRect(layout.plot.left(), layout.plot.top() + layout.depth,
+                         layout.plot.width() - layout.depth, layout.plot.height() - layout.depth);
+    layout.back = layout.front.translated(layout.depth, -layout.depth);
+    layout.hasPlot = true;
+
+    if (layout.hasTime) {
+        int sample = metrics.horizontalAdvance(TimeText(layout.time.begin, style.regional));
+        if (crossesDay) {
+            sample = std::max(sample, metrics.horizontalAdvance(DateText(layout.time.begin, style.regional)));
+        }
+        const double span = static_cast<double>(layout.time.end) - static_cast<double>(layout.time.begin);
+        const double minStep = std::ceil((sample + 16.0) * span / layout.front.width());
+        layout.times = NiceTimeTicks(layout.time.begin, layout.time.end,
+                                     static_cast<std::int64_t>(std::min(minStep, 9e18)));
+    }
+    return layout;
+}
+
+void ChartPainter::DrawBackgroundCached(QPainter& painter, const Layout& layout, const ChartLook& look,
+                                        const ChartStyle& style) {
+    const qreal ratio = painter.device() != nullptr ? painter.device()->devicePixelRatioF() : 1.0;
+    const BackgroundKey key{QSize(layout.outer.right() + kMargin + 1, layout.outer.bottom() + kMargin + 1),
+                            ratio,
+                            layout.panel.rgb(),
+                            layout.wall.rgb(),
+                            look.backWallSolid,
+                            layout.front,
+                            layout.depth,
+                            layout.time,
+                            layout.hasTime,
+                            layout.values.axisMin,
+                            layout.values.axisMax,
+                            layout.values.step,
+                            layout.times.step};
+    if (cacheValid_ && key == cacheKey_) {
+        painter.drawPixmap(0, 0, cache_);
+        return;
+    }
+    if (!lastKey_ || !(*lastKey_ == key)) {
+        // A background seen once (a live chart moves its time axis with every point) is drawn directly;
+        // one that comes back (a repaint of unchanged data) is kept.
+        lastKey_ = key;
+        DrawBackground(painter, layout, look, style);
+        return;
+    }
+    cache_ = QPixmap(key.size * ratio);
+    cache_.setDevicePixelRatio(ratio);
+    {
+        QPainter cachePainter(&cache_);
+        DrawBackground(cachePainter, layout, look, style);
+    }
+    cacheKey_ = key;
+    cacheValid_ = true;
+    painter.drawPixmap(0, 0, cache_);
+}
+
+void ChartPainter::DrawBackground(QPainter& painter, const Layout& layout, const ChartLook& look,
+                                  const ChartStyle& style) {
+    const QRect all(QPoint(0, 0), QPoint(layout.outer.right() + kMargin, layout.outer.bottom() + kMargin));
+    painter.fillRect(all, layout.panel);
+    if (!layout.hasPlot) {
+        return;
+    }
+    const QRect& front = layout.front;
+    const QRect& back = layout.back;
+    const int depth = layout.depth;
+    const QColor surface = look.backWallSolid ? layout.wall : layout.panel;
+    if (depth > 0) {
+        const QPointF frontTopLeft(front.left(), front.top());
+        const QPointF frontBottomLeft(front.left(), front.bottom() + 1);
+        const QPointF frontBottomRight(front.right() + 1, front.bottom() + 1);
+        const QPointF shift(depth, -depth);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(surface.darker(115));
+        painter.drawPolygon(
+            QPolygonF({frontTopLeft, frontBottomLeft, frontBottomLeft + shift, frontTopLeft + shift}));
+        painter.setBrush(surface.darker(130));
+        painter.drawPolygon(QPolygonF(
+            {frontBottomLeft, frontBottomRight, frontBottomRight + shift, frontBottomLeft + shift}));
+        painter.setBrush(Qt::NoBrush);
+    }
+    if (look.backWallSolid) {
+        painter.fillRect(back, layout.wall);
+    }
+
+    painter.setPen(QPen(kGridColor, 0, Qt::DotLine));
+    for (int k = 0; k < layout.values.count; ++k) {
+        const double y = ValueY(front, layout.values, layout.values.Tick(k)) - depth;
+        painter.drawLine(QLineF(back.left(), y, back.right() + 1, y));
+        if (depth > 0) {
+            painter.drawLine(QLineF(front.left(), y + depth, back.left(), y));
+        }
+    }
+    for (int k = 0; k < layout.times.count; ++k) {
+        const double x = TimeX(front, layout.time, layout.times.Tick(k)) + depth;
+        painter.drawLine(QLineF(x, back.top(), x, back.bottom() + 1));
+        if (depth > 0) {
+            painter.drawLine(QLineF(x - depth, front.bottom() + 1, x, back.bottom() + 1));
+        }
+    }
+    painter.setPen(QPen(kFrameColor, 0));
+    painter.drawRect(back.adjusted(0, 0, -1, -1));
+    if (depth > 0) {
+        painter.drawLine(QLineF(front.left() + 0.5, front.top(), front.left() + 0.5, front.bottom() + 0.5));
+        painter.drawLine(QLineF(front.left(), front.bottom() + 0.5, front.right() + 1, front.bottom() + 0.5));
+        painter.drawLine(QLineF(front.left() + 0.5, front.top() + 0.5, back.left() + 0.5, back.top() + 0.5));
+        painter.drawLine(
+            QLineF(front.right() + 0.5, front.bottom() + 0.5, back.right() + 0.5, back.bottom() + 0.5));
+    }
+
+    painter.setFont(style.font);
+    painter.setPen(layout.text);
+    const QFontMetrics metrics(style.font);
+    const double middle = (metrics.ascent() - metrics.descent()) / 2.0;
+    for (int k = 0; k < layout.values.count; ++k) {
+        const QString text =
+            AxisValueText(layout.values.Tick(k), layout.values, style.regional.decimalSeparator);
+        const double y = ValueY(front, layout.values, layout.values.Tick(k));
+        painter.drawText(QPointF(front.left() - kGap + 1 - metrics.horizontalAdvance(text), y + middle),
+                         text);
+    }
+    const double baseline = front.bottom() + 4 + metrics.ascent();
+    for (int k = 0; k < layout.times.count; ++k) {
+        const std::int64_t tick = layout.times.Tick(k);
+        const double x = TimeX(front, layout.time, tick);
+        double lineBaseline = baseline;
+        if (layout.times.label != TimeLabel::Date) {
+            const QString text = TimeText(tick, style.regional);
+            painter.drawText(QPointF(x - metrics.horizontalAdvance(text) / 2.0, lineBaseline), text);
+            lineBaseline += metrics.height();
+        }
+        if (layout.times.label != TimeLabel::Time) {
+            const QString text = DateText(tick, style.regional);
+            painter.drawText(QPointF(x - metrics.horizontalAdvance(text) / 2.0, lineBaseline), text);
+        }
+    }
+}
+
+QVector<QLineF>& ChartPainter::BatchFor(ToolkitColor color) {
+    for (std::size_t i = batchesUsed_; i-- > 0;) {
+        if (batches_[i].first == color) {
+            return batches_[i].second;
+        }
+    }
+    if (batchesUsed_ == batches_.size()) {
+        batches_.emplace_back();
+    }
+    auto& batch = batches_[batchesUsed_++];
+    batch.first = color;
+    batch.second.clear();
+    return batch.second;
+}
+
+void ChartPainter::DrawSeries(QPainter& painter, const Layout& layout, const ChartSeries& series,
+                              const ChartStyle& style) {
+    const QRect& front = layout.front;
+    const int columns = front.width();
+    ReduceColumns(series, layout.time, columns, reduction_);
+    batchesUsed_ = 0;
+    const bool ribbon = layout.depth > 0;
+    if (ribbon) {
+        frontSpans_.assign(static_cast<std::size_t>(columns), ColumnSpan{});
+    }
+    const double left = front.left();
+    const auto map = [&](double value) { return ValueY(front, layout.values, value); };
+    const auto addLine = [&](QPointF from, QPointF to, ToolkitColor color) {
+        BatchFor(color).append(QLineF(from, to));
+        if (ribbon) {
+            AddSegment(frontSpans_, static_cast<float>(from.x() - left), static_cast<float>(from.y()),
+                       static_cast<float>(to.x() - left), static_cast<float>(to.y()), color);
+        }
+    };
+
+    bool connected = false;
+    QPointF previous;
+    if (reduction_.before && std::isfinite(series.Y(*reduction_.before))) {
+        connected = true;
+        previous = QPointF(TimeX(front, layout.time, series.X(*reduction_.before)),
+                           map(series.Y(*reduction_.before)));
+    }
+    for (const ColumnSummary& column : reduction_.columns) {
+        const ToolkitColor color = series.ColorAt(column.last);
+        const double x = left + column.column + 0.5;
+        const double firstValue = series.Y(column.first);
+        const bool enters = connected && std::isfinite(firstValue);
+        if (enters) {
+            addLine(previous, QPointF(x, map(firstValue)), color);
+        }
+        if (!column.values.Empty() && (column.first != column.last || !enters)) {
+            addLine(QPointF(x, map(column.values.max)), QPointF(x, map(column.values.min)), color);
+        }
+        const double lastValue = series.Y(column.last);
+        connected = std::isfinite(lastValue);
+        previous = QPointF(x, map(lastValue));
+    }
+    if (reduction_.after && connected && std::isfinite(series.Y(*reduction_.after))) {
+        const std::size_t after = *reduction_.after;
+        addLine(previous, QPointF(TimeX(front, layout.time, series.X(after)), map(series.Y(after))),
+                series.ColorAt(after));
+    }
+
+    if (ribbon) {
+        // Runs of one colour, left to right: a run further right lies in front of the ones before it.
+        std::size_t x = 0;
+        std::vector<PixelSpan>& run = runSpans_;
+        while (x < frontSpans_.size()) {
+            if (frontSpans_[x].span.Empty()) {
+                ++x;
+                continue;
+            }
+            const std::size_t start = x;
+            const ToolkitColor color = frontSpans_[x].color;
+            run.clear();
+            while (x < frontSpans_.size() && !frontSpans_[x].span.Empty() && frontSpans_[x].color == color) {
+                run.push_back(frontSpans_[x].span);
+                ++x;
+            }
+            SweepSpans(run, layout.depth, 1.0f, swept_);
+            fill_.clear();
+            for (std::size_t i = 0; i < swept_.size(); ++i) {
+                if (!swept_[i].Empty()) {
+                    const double sx = left + static_cast<double>(start + i) + 0.5;
+                    fill_.append(QLineF(sx, swept_[i].top, sx, swept_[i].bottom));
+                }
+            }
+            painter.setPen(QPen(ToQColor(color, style.palette).darker(150), 0));
+            painter.drawLines(fill_);
+        }
+    }
+    for (std::size_t i = 0; i < batchesUsed_; ++i) {
+        painter.setPen(QPen(ToQColor(batches_[i].first, style.palette), 0));
+        painter.drawLines(batches_[i].second);
+    }
+}
+
+void ChartPainter::DrawLegend(QPainter& painter, const Layout& layout, const ChartSeries& series,
+                              const ChartStyle& style) {
+    if (layout.legendRows == 0) {
+        return;
+    }
+    const QRect& box = layout.legend;
+    painter.fillRect(box, Qt::white);
+    painter.setPen(QPen(Qt::black, 0));
+    painter.drawRect(box.adjusted(0, 0, -1, -1));
+    painter.save();
+    painter.setClipRect(box.adjusted(1, 1, -1, -1));
+    painter.setFont(style.font);
+    const QFontMetrics metrics(style.font);
+    const double textOffset = (layout.rowHeight + metrics.ascent() - metrics.descent()) / 2.0;
+    for (int row = 0; row < layout.legendRows; ++row) {
+        const int top = box.top() + kLegendPad + row * layout.rowHeight;
+        const QRect marker(box.left() + kLegendPad, top + (layout.rowHeight - kMarker) / 2, kMarker, kMarker);
+        painter.fillRect(marker, ToQColor(series.ColorAt(layout.legendFirst + static_cast<std::size_t>(row)),
+                                          style.palette));
+        painter.drawRect(marker.adjusted(0, 0, -1, -1));
+        painter.drawText(QPointF(marker.right() + 5, top + textOffset),
+                         legendTexts_[static_cast<std::size_t>(row)]);
+    }
+    painter.restore();
+}
+
+}  // namespace zt30

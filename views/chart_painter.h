@@ -1,0 +1,141 @@
+// Draws the trend chart: the panel, the back wall (with the left wall and the floor in 3D), the grid, the
+// value and time axes, the series as a line (2D) or a ribbon of the set depth (3D) and the value legend.
+// The series is reduced to one summary per pixel column first, so a paint costs O(width · log n); lines are
+// drawn in one batch per colour, and a background that comes back unchanged is kept in a pixmap.
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QLineF>
+#include <QPalette>
+#include <QPixmap>
+#include <QRect>
+#include <QSize>
+#include <QString>
+#include <QVector>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <vector>
+
+#include "views/chart_columns.h"
+#include "views/chart_ribbon.h"
+#include "views/chart_scale.h"
+#include "views/chart_series.h"
+#include "views/toolkit_color.h"
+
+class QPainter;
+
+namespace zt30 {
+
+// The regional formats of the chart's labels: Qt date and time patterns for the time axis and the decimal
+// separator of the value axis (the user's regional settings, as the record file uses them).
+struct ChartRegionalFormat {
+    QString shortDateFormat = QStringLiteral("dd.MM.yyyy");
+    QString longTimeFormat = QStringLiteral("HH:mm:ss");
+    QChar decimalSeparator = QLatin1Char('.');
+
+    friend bool operator==(const ChartRegionalFormat&, const ChartRegionalFormat&) = default;
+};
+
+// Turns a point's value into its legend text.
+using ChartValueFormatter = std::function<QString(double)>;
+
+// Everything of the look that is not a point.
+struct ChartLook {
+    ToolkitColor color = kColorButtonFace;  // the panel around the plot
+    ToolkitColor backColor = kColorWhite;   // the back wall, painted only when backWallSolid
+    bool backWallSolid = false;
+    bool view3D = false;
+    int depthPercent = 5;      // 1 to 100
+    int legendFirstValue = 0;  // index of the first point the legend lists
+};
+
+// The fonts, palette and texts a paint uses.
+struct ChartStyle {
+    QPalette palette;
+    QFont font;
+    ChartRegionalFormat regional;
+    ChartValueFormatter formatter;  // an empty one shows three decimals with the regional separator
+};
+
+class ChartPainter final {
+public:
+    // Paints the chart of series at (0, 0) in size (logical pixels) and returns the number of value rows the
+    // legend showed. visibleTime, when given, is the time range shown; otherwise the whole series is.
+    int Paint(QPainter& painter, QSize size, const ChartSeries& series, const ChartLook& look,
+              const ChartStyle& style, std::optional<TimeRange> visibleTime = std::nullopt);
+
+    // Forgets the kept background (after a font, palette or format change).
+    void Invalidate() { cacheValid_ = false; }
+
+private:
+    // Where everything goes, worked out afresh for each paint.
+    struct Layout {
+        QRect outer;    // the panel less its margin
+        QRect plot;     // the front plane and the back wall together
+        QRect front;    // the plane the values are drawn on
+        QRect back;     // the back wall (the front plane moved back by depth)
+        int depth = 0;  // the depth in pixels, right and up alike; 0 in 2D
+        bool hasPlot = false;
+        TimeRange time;  // the times shown, front.left() to front.right()
+        bool hasTime = false;
+        ValueTicks values;
+        TimeTicks times;
+        QRect legend;  // empty when no row is shown
+        std::size_t legendFirst = 0;
+        int legendRows = 0;
+        int rowHeight = 0;
+        QColor panel;  // the resolved colours
+        QColor wall;
+        QColor text;
+    };
+
+    // What the background depends on besides the font, palette and formats (which invalidate it).
+    struct BackgroundKey {
+        QSize size;
+        qreal pixelRatio = 1.0;
+        QRgb panel = 0;
+        QRgb wall = 0;
+        bool solid = false;
+        QRect front;
+        int depth = 0;
+        TimeRange time;
+        bool hasTime = false;
+        double axisMin = 0.0;
+        double axisMax = 0.0;
+        double step = 0.0;
+        std::int64_t timeStep = 0;
+
+        friend bool operator==(const BackgroundKey&, const BackgroundKey&) = default;
+    };
+
+    Layout ComputeLayout(QSize size, const ChartSeries& series, const ChartLook& look,
+                         const ChartStyle& style, std::optional<TimeRange> visibleTime);
+    void DrawBackground(QPainter& painter, const Layout& layout, const ChartLook& look,
+                        const ChartStyle& style);
+    void DrawBackgroundCached(QPainter& painter, const Layout& layout, const ChartLook& look,
+                              const ChartStyle& style);
+    void DrawSeries(QPainter& painter, const Layout& layout, const ChartSeries& series,
+                    const ChartStyle& style);
+    void DrawLegend(QPainter& painter, const Layout& layout, const ChartSeries& series,
+                    const ChartStyle& style);
+    QVector<QLineF>& BatchFor(ToolkitColor color);
+
+    // Kept between paints so that a paint allocates nothing once the sizes have settled.
+    ColumnReduction reduction_;
+    std::vector<ColumnSpan> frontSpans_;
+    std::vector<PixelSpan> runSpans_;
+    std::vector<PixelSpan> swept_;
+    std::vector<std::pair<ToolkitColor, QVector<QLineF>>> batches_;
+    std::size_t batchesUsed_ = 0;
+    QVector<QLineF> fill_;
+    std::vector<QString> legendTexts_;
+
+    QPixmap cache_;
+    bool cacheValid_ = false;
+    BackgroundKey cacheKey_;
+    std::optional<BackgroundKey> lastKey_;
+};
+
+}  // namespace zt30
