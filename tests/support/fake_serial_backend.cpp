@@ -30,7 +30,8 @@ void FakeSerialBackend::Arrive(std::initializer_list<std::uint8_t> bytes, std::i
 
 bool FakeSerialBackend::OpenPort(int portNumber) {
     calls.push_back("open " + std::to_string(portNumber));
-    if (failOpen || isOpen) {
+    // Port 0 ("no port") names no device on any system.
+    if (failOpen || isOpen || portNumber < 1) {
         return false;
     }
     isOpen = true;
