@@ -59,7 +59,7 @@ TEST_P(PtyBytesTest, EveryByteValuePassesBothWays) {
 
     const Bytes request = AllByteValues();
     ASSERT_TRUE(backend.Write(request));
-    EXPECT_EQ(pty.ReadMaster(request.size(), 2s), request);
+    EXPECT_EQ(pty.ReadMaster(request.size(), 5s), request);
 
     Bytes answer = AllByteValues();
     const Bytes lookalikes{0xFF, 0x00, 0x41, 0xFF, 0xFF, 0xFF, 0x00, 0x00, 0xFF};
@@ -164,7 +164,7 @@ TEST_F(PtyBackendTest, ReopenAfterCloseWorks) {
     backend.ClosePort();  // closing twice is harmless
     ASSERT_TRUE(test::OpenLikeTheLine(backend));
     ASSERT_TRUE(backend.Write(Bytes{0x42}));
-    EXPECT_EQ(pty.ReadMaster(1, 1s), Bytes{0x42});
+    EXPECT_EQ(pty.ReadMaster(1, 5s), Bytes{0x42});
 }
 
 class PtyRateTest : public ::testing::TestWithParam<std::uint32_t> {};
@@ -188,7 +188,7 @@ TEST_P(PtyRateTest, RateIsSetAndReadBackOnTheOpenPort) {
     EXPECT_TRUE(back.parityCheck);
 
     ASSERT_TRUE(backend.Write(Bytes{0x10, 0x16}));
-    EXPECT_EQ(pty.ReadMaster(2, 1s), (Bytes{0x10, 0x16}));
+    EXPECT_EQ(pty.ReadMaster(2, 5s), (Bytes{0x10, 0x16}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Rates, PtyRateTest,
