@@ -43,7 +43,7 @@ private:
     bool failedCall_ = false;
 };
 
-class LineCheck {
+class LineCheck final {
 public:
     // line runs over backend; portNumber is the port it was opened with.
     LineCheck(SerialLine& line, LineWatchingBackend& backend, int portNumber)

