@@ -145,22 +145,20 @@ IniDocument::IniDocument(std::string_view bytes) {
     while (!bytes.empty()) {
         const std::size_t newline = bytes.find('\n');
         std::string_view text = bytes.substr(0, newline);
-        std::string end;
+        std::string_view end;
         if (newline == std::string_view::npos) {
             bytes = {};
         } else {
             bytes.remove_prefix(newline + 1);
-            end = "\n";
-            if (text.ends_with('\r')) {
-                text.remove_suffix(1);
-                end = "\r\n";
-            }
+            const bool crlf = text.ends_with('\r');
+            text.remove_suffix(crlf ? 1 : 0);
+            end = crlf ? std::string_view("\r\n") : std::string_view("\n");
             if (!endFound) {
-                lineEnd_ = end;
+                lineEnd_ = std::string(end);
                 endFound = true;
             }
         }
-        lines_.push_back(ParseLine(std::string(text), std::move(end)));
+        lines_.push_back(ParseLine(std::string(text), std::string(end)));
     }
 }
 

@@ -34,6 +34,10 @@ std::optional<IniDocument> IniFileSettingsBackend::ReadFile() const {
     if (file.error() != QFileDevice::NoError || bytes.size() > kMaxFileBytes) {
         return std::nullopt;
     }
+    // A file saved as UTF-16 cannot be edited line by line in UTF-8 without spoiling it for its editor.
+    if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
+        return std::nullopt;
+    }
     return IniDocument(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
 }
 

@@ -25,7 +25,7 @@ public:
     explicit IniFileSettingsBackend(QString path);
 
     // Reads the file; a missing file is an empty store. False when the file exists but cannot be read (no
-    // permission, not a plain file, too large): the store then stays closed and the file untouched.
+    // permission, not a plain file, too large, UTF-16): the store then stays closed and the file untouched.
     bool OpenKey() override;
     bool OpenSection(const std::string& section) override;
     // A section comes into being with its first value.

@@ -323,7 +323,7 @@ TEST_F(QtSettingsStoreTest, FolderThatCannotBeCreatedIsAWriteFailure) {
 }
 
 // How the file is made unreadable: none of them may ever be written over.
-enum class Unreadable { TooLarge, Folder, Pipe };
+enum class Unreadable { TooLarge, Folder, Pipe, Utf16 };
 
 class UnreadableFileTest : public QtSettingsStoreTest, public ::testing::WithParamInterface<Unreadable> {};
 
@@ -340,6 +340,9 @@ TEST_P(UnreadableFileTest, IsNeverOverwrittenAndTheStoreOpensOnceItIsRepaired) {
             break;
         case Unreadable::Pipe:
             ASSERT_EQ(mkfifo(iniPath.toLocal8Bit().constData(), 0600), 0);
+            break;
+        case Unreadable::Utf16:
+            WriteAll(iniPath, QByteArray("\xFF\xFE[\0D\0E\0S\0K\0T\0O\0P\0]\0", 20));
             break;
     }
     const QFileInfo before(iniPath);
@@ -366,13 +369,15 @@ TEST_P(UnreadableFileTest, IsNeverOverwrittenAndTheStoreOpensOnceItIsRepaired) {
     EXPECT_EQ(ui.messages.size(), 1u);
 }
 
+std::string NameOf(const ::testing::TestParamInfo<Unreadable>& info) {
+    constexpr const char* kNames[] = {"TooLarge", "Folder", "Pipe", "Utf16"};
+    return kNames[static_cast<int>(info.param)];
+}
+
 INSTANTIATE_TEST_SUITE_P(Kinds, UnreadableFileTest,
-                         ::testing::Values(Unreadable::TooLarge, Unreadable::Folder, Unreadable::Pipe),
-                         [](const auto& info) {
-                             return info.param == Unreadable::TooLarge ? "TooLarge"
-                                    : info.param == Unreadable::Folder ? "Folder"
-                                                                       : "Pipe";
-                         });
+                         ::testing::Values(Unreadable::TooLarge, Unreadable::Folder, Unreadable::Pipe,
+                                           Unreadable::Utf16),
+                         NameOf);
 
 }  // namespace
 }  // namespace zt30
