@@ -3,13 +3,13 @@
 #include <QApplication>
 #include <exception>
 
+#include "app/main_window.h"
 #include "app/program.h"
 #include "app/qt_ui_services.h"
 #include "app/qt_wall_clock.h"
 #include "config/regional_settings_qt.h"
 #include "link/error_display.h"
 #include "views/qt_settings_backend.h"
-#include "app/main_window.h"
 
 int main(int argc, char** argv) {
     using namespace zt30;
@@ -22,7 +22,8 @@ int main(int argc, char** argv) {
         QtWallClock wallClock;
         SystemClock clock;
         Program program(ProgramEnvironment{
-            ui, wallClock, clock, SystemRegionalSettings(), [] { return std::make_unique<QtSettingsBackend>(); },
+            ui, wallClock, clock, SystemRegionalSettings(),
+            [] { return std::make_unique<QtSettingsBackend>(); },
             [](PortDeviceLookup lookup) { return MakeSystemSerialBackend(std::move(lookup)); }});
         program.zantor30().show();
         return QApplication::exec();

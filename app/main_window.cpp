@@ -137,8 +137,9 @@ void Tzantor30::BuildControls() {
 
     Chart1 = new TrendChart(central);
     Chart1->setObjectName(QStringLiteral("Chart1"));
-    Chart1->SetValueFormatter(
-        [separator = regional_.decimalSeparator](double value) { return QString::fromStdString(ValueText(value, separator)); });
+    Chart1->SetValueFormatter([separator = regional_.decimalSeparator](double value) {
+        return QString::fromStdString(ValueText(value, separator));
+    });
     ChartRegionalFormat chartFormat;
     chartFormat.shortDateFormat = QString::fromStdString(regional_.shortDateFormat);
     chartFormat.longTimeFormat = QString::fromStdString(regional_.longTimeFormat);
@@ -192,7 +193,8 @@ void Tzantor30::BuildMenu() {
 
     QMenu* mn_soubor = bar->addMenu(QStringLiteral("&Soubor"));
     mn_soubor->setObjectName(QStringLiteral("mn_soubor"));
-    mn_save = AddMenuItem(mn_soubor, "mn_save", QStringLiteral("Data ukládat do.."), MakeMenuIcon(MenuIcon::Save));
+    mn_save =
+        AddMenuItem(mn_soubor, "mn_save", QStringLiteral("Data ukládat do.."), MakeMenuIcon(MenuIcon::Save));
     mn_soubor->addSeparator()->setObjectName(QStringLiteral("N1"));
     mn_exit = AddMenuItem(mn_soubor, "mn_exit", QStringLiteral("&Konec"), none);
 
@@ -203,19 +205,21 @@ void Tzantor30::BuildMenu() {
                           MakeMenuIcon(MenuIcon::Parameters));
     mn_zmena_adr = AddMenuItem(mn_setting, "mn_zmena_adr", QStringLiteral("Změna adresy"), none);
     mn_setting->addSeparator()->setObjectName(QStringLiteral("N2"));
-    mn_nast_graf =
-        AddMenuItem(mn_setting, "mn_nast_graf", QStringLiteral("Nastavení &grafu"), MakeMenuIcon(MenuIcon::Graph));
-    mn_sampling =
-        AddMenuItem(mn_setting, "mn_sampling", QStringLiteral("Nastavení záznamu"), MakeMenuIcon(MenuIcon::Sampling));
+    mn_nast_graf = AddMenuItem(mn_setting, "mn_nast_graf", QStringLiteral("Nastavení &grafu"),
+                               MakeMenuIcon(MenuIcon::Graph));
+    mn_sampling = AddMenuItem(mn_setting, "mn_sampling", QStringLiteral("Nastavení záznamu"),
+                              MakeMenuIcon(MenuIcon::Sampling));
     mn_setting->addSeparator()->setObjectName(QStringLiteral("N3"));
     mn_clr_citac = AddMenuItem(mn_setting, "mn_clr_citac", QStringLiteral("&Nulování čítače..."), none);
     NulovnSUMY1 = AddMenuItem(mn_setting, "NulovnSUMY1", QStringLiteral("Nulování &SUMY..."), none);
-    mn_meas = AddMenuItem(mn_setting, "mn_meas", QStringLiteral("Naměřené hodnoty"), MakeMenuIcon(MenuIcon::Table));
+    mn_meas =
+        AddMenuItem(mn_setting, "mn_meas", QStringLiteral("Naměřené hodnoty"), MakeMenuIcon(MenuIcon::Table));
 
     QMenu* mn_help = bar->addMenu(QStringLiteral("Nápo&věda"));
     mn_help->setObjectName(QStringLiteral("mn_help"));
     mn_about = AddMenuItem(mn_help, "mn_about", QStringLiteral("&O alikaci"), MakeMenuIcon(MenuIcon::About));
-    mn_ident = AddMenuItem(mn_help, "mn_ident", QStringLiteral("&Identifikace"), MakeMenuIcon(MenuIcon::Identify));
+    mn_ident =
+        AddMenuItem(mn_help, "mn_ident", QStringLiteral("&Identifikace"), MakeMenuIcon(MenuIcon::Identify));
 
     Wire(mn_save, &Tzantor30::mn_saveClick);
     Wire(mn_exit, &Tzantor30::mn_exitClick);
@@ -270,8 +274,9 @@ void Tzantor30::ApplyGraphLook() {
 void Tzantor30::FormClose() {
     SettingsSequence sequence(*settings_);
     namespace s = zt30::settings;
-    sequence.writeInt(s::kTop, y()) && sequence.writeInt(s::kLeft, x()) && sequence.writeInt(s::kHeight, height()) &&
-        sequence.writeInt(s::kWidth, width()) && SaveGraphSettings(sequence, graph_);
+    sequence.writeInt(s::kTop, y()) && sequence.writeInt(s::kLeft, x()) &&
+        sequence.writeInt(s::kHeight, height()) && sequence.writeInt(s::kWidth, width()) &&
+        SaveGraphSettings(sequence, graph_);
 }
 
 void Tzantor30::closeEvent(QCloseEvent* event) {

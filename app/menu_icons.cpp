@@ -51,8 +51,8 @@ void Draw(QPainter& p, MenuIcon kind) {
             p.drawRect(QRectF(2.5, 4.5, 11, 5));
             if (kind == MenuIcon::Program) {
                 p.setPen(QPen(QColor(0x40, 0xF0, 0x60), 1.2));
-                p.drawPolyline(QPolygonF({QPointF(3, 8.5), QPointF(5.5, 6.5), QPointF(8, 7.5), QPointF(10.5, 5),
-                                          QPointF(13, 6)}));
+                p.drawPolyline(QPolygonF(
+                    {QPointF(3, 8.5), QPointF(5.5, 6.5), QPointF(8, 7.5), QPointF(10.5, 5), QPointF(13, 6)}));
             } else {
                 p.setPen(Qt::NoPen);
                 p.setBrush(QColor(0x40, 0xF0, 0x60));

@@ -66,8 +66,9 @@ protected:
         if (!instrumentAnswers || request.size() < 7) {
             return;
         }
-        fake->Arrive(request[6] == 0x6C ? std::span<const std::uint8_t>(kTable0) : std::span<const std::uint8_t>(kAck),
-                     2);
+        fake->Arrive(
+            request[6] == 0x6C ? std::span<const std::uint8_t>(kTable0) : std::span<const std::uint8_t>(kAck),
+            2);
     }
 
     void Plant(MemorySettingsBackend& backend, const IntSetting& setting, const std::string& text) {
@@ -79,7 +80,9 @@ protected:
     T* Find(const char* name) {
         return window->findChild<T*>(QString::fromLatin1(name));
     }
-    QString Panel(int index) { return Find<QLabel>(("StatusBar1_Panel" + std::to_string(index)).c_str())->text(); }
+    QString Panel(int index) {
+        return Find<QLabel>(("StatusBar1_Panel" + std::to_string(index)).c_str())->text();
+    }
     QString Meas() { return Find<QLabel>("pa_meas")->text(); }
     QString Suma() { return Find<QLabel>("pa_suma")->text(); }
     QTimer& Timer() { return *Find<QTimer>("Timer1"); }
@@ -149,9 +152,9 @@ TEST_F(MainWindowTest, StoredLookIsAppliedAndWrittenBackInTheStoresOrder) {
     EXPECT_EQ(Panel(1), "záznam: -5 s");
 
     window->close();
-    const std::vector<std::string> expected = {"DESKTOP/Top",  "DESKTOP/Left", "DESKTOP/Height", "DESKTOP/Width",
-                                               "GRAF/PERO",    "GRAF/MRIZ",    "GRAF/POZADI",    "GRAF/G3D",
-                                               "GRAF/R3D",     "GRAF/POCET"};
+    const std::vector<std::string> expected = {
+        "DESKTOP/Top", "DESKTOP/Left", "DESKTOP/Height", "DESKTOP/Width", "GRAF/PERO",
+        "GRAF/MRIZ",   "GRAF/POZADI",  "GRAF/G3D",       "GRAF/R3D",      "GRAF/POCET"};
     // The port window's own close writes come later; the main window's come in this order.
     ASSERT_GE(store->writes.size(), expected.size());
     EXPECT_EQ(std::vector<std::string>(store->writes.end() - 10, store->writes.end()), expected);
@@ -252,8 +255,8 @@ TEST_F(MainWindowTest, NoPortSwitchesAutomaticReadingOffWithTheErrorDisplay) {
     EXPECT_FALSE(Timer().isActive());
     EXPECT_EQ(Panel(0), "ERROR");
     ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_EQ(ui.messages[0], (RecordedMessage{"Sériový port COM0 nelze otevřít.", "ZT-30", MessageIcon::Error,
-                                               MessageButtons::Ok}));
+    EXPECT_EQ(ui.messages[0], (RecordedMessage{"Sériový port COM0 nelze otevřít.", "ZT-30",
+                                               MessageIcon::Error, MessageButtons::Ok}));
     EXPECT_EQ(window->Chart().PointCount(), 0);
     EXPECT_EQ(Requests(), 0u);
 }
@@ -383,9 +386,11 @@ TEST_P(ClearingTest, AskFirstAndSendOnlyOnYes) {
 
 INSTANTIATE_TEST_SUITE_P(
     Commands, ClearingTest,
-    ::testing::Values(ClearCase{"mn_clr_citac", "Vznikl požadavek na nulování čítače.\nOpravdu chceš vynulovat čítač?",
+    ::testing::Values(ClearCase{"mn_clr_citac",
+                                "Vznikl požadavek na nulování čítače.\nOpravdu chceš vynulovat čítač?",
                                 "68 06 06 68 00 00 63 02 06 55 C0 16"},
-                      ClearCase{"NulovnSUMY1", "Vznikl požadavek na nulování SUMY.\nOpravdu chceš vynulovat SUMU?",
+                      ClearCase{"NulovnSUMY1",
+                                "Vznikl požadavek na nulování SUMY.\nOpravdu chceš vynulovat SUMU?",
                                 "68 06 06 68 00 00 63 02 07 5A C6 16"}),
     [](const auto& info) { return std::string(info.param.item); });
 
