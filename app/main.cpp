@@ -1,6 +1,9 @@
 // zt30: the operator program. Creates the windows once, shows the main window and runs the message loop until
 // it closes; an error during start-up is shown by the error display and ends the program.
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 #include <exception>
 
 #include "app/main_window.h"
@@ -17,13 +20,19 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QString::fromLatin1(kProgramTitle));
     QGuiApplication::setDesktopFileName(QStringLiteral("zt30"));
 
+    // The toolkit's own dialogs (file and colour choosers) speak the user's language where Qt has it.
+    QTranslator toolkitTexts;
+    if (toolkitTexts.load(QLocale::system(), QStringLiteral("qtbase"), QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QApplication::installTranslator(&toolkitTexts);
+    }
+
     QtUiServices ui;
     try {
         QtWallClock wallClock;
         SystemClock clock;
         Program program(ProgramEnvironment{
-            ui, wallClock, clock, SystemRegionalSettings(),
-            [] { return std::make_unique<QtSettingsBackend>(); },
+            ui, wallClock, clock, SystemRegionalSettings(), [] { return MakeSystemSettingsBackend(); },
             [](PortDeviceLookup lookup) { return MakeSystemSerialBackend(std::move(lookup)); }});
         program.zantor30().show();
         return QApplication::exec();

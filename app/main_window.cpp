@@ -126,6 +126,7 @@ void Tzantor30::BuildControls() {
     cb_run = new QCheckBox(QStringLiteral("aut. čtení"), Panel1);
     cb_run->setObjectName(QStringLiteral("cb_run"));
     cb_run->setAccessibleName(cb_run->text());
+    cb_run->setFocus();  // the window's one command of its own: Space starts and stops automatic reading
     top->addWidget(cb_run, 0, Qt::AlignBottom);
     top->addStretch(1);
 

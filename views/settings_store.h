@@ -95,7 +95,8 @@ inline constexpr std::string_view kDevicesSection = "DEVICES";
 inline constexpr int kDevicePortCount = 8;
 }  // namespace settings
 
-// The result of one checked read: the value (the default when unreadable) and whether a read error occurred.
+// The result of one checked read: the value (the default when unreadable), and ok, false when a read error
+// was shown.
 struct IntRead {
     std::int32_t value;
     bool ok;
