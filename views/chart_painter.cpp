@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QPen>
 #include <QPolygonF>
+#include <QStaticText>
 #include <QTimeZone>
 #include <algorithm>
 #include <cmath>
@@ -80,10 +81,10 @@ double ValueY(const QRect& front, const ValueTicks& ticks, double value) {
     return ClampPixel(front.top() + 0.5 + (ticks.axisMax - value) / span * (front.height() - 1));
 }
 
-// The pixel rows a span covers in column x, as a rectangle one pixel wide.
-QRect ColumnRect(int x, const PixelSpan& span) {
-    const int top = static_cast<int>(std::floor(span.top));
-    return QRect(x, top, 1, static_cast<int>(std::floor(span.bottom)) - top + 1);
+void AppendRects(const std::vector<PixelRect>& rects, QVector<QRect>& out) {
+    for (const PixelRect& rect : rects) {
+        out.append(QRect(rect.x, rect.y, rect.width, rect.height));
+    }
 }
 
 double TimeX(const QRect& front, TimeRange range, std::int64_t x) {
@@ -114,6 +115,7 @@ std::optional<TimeRange> LiveRange(const ChartSeries& series) {
 
 int ChartPainter::Paint(QPainter& painter, QSize size, const ChartSeries& series, const ChartLook& look,
                         const ChartStyle& style, std::optional<TimeRange> visibleTime) {
+    texts_.SetFont(style.font);
     const Layout layout = ComputeLayout(size, series, look, style, visibleTime);
     DrawBackgroundCached(painter, layout, look, style);
     if (layout.hasPlot && layout.hasTime) {
@@ -123,7 +125,12 @@ int ChartPainter::Paint(QPainter& painter, QSize size, const ChartSeries& series
         painter.restore();
     }
     DrawLegend(painter, layout, series, style);
+    texts_.EndPaint();
     return layout.legendRows;
+}
+
+int ChartPainter::TextWidth(const QString& text) {
+    return static_cast<int>(std::ceil(texts_.Width(text)));
 }
 
 ChartPainter::Layout ChartPainter::ComputeLayout(QSize size, const ChartSeries& series, const ChartLook& look,
@@ -164,7 +171,7 @@ ChartPainter::Layout ChartPainter::ComputeLayout(QSize size, const ChartSeries& 
         QString& text = legendTexts_[static_cast<std::size_t>(row)];
         text = style.formatter ? style.formatter(value)
                                : DefaultValueText(value, style.regional.decimalSeparator);
-        textWidth = std::max(textWidth, metrics.horizontalAdvance(text));
+        textWidth = std::max(textWidth, TextWidth(text));
     }
     int chartRight = layout.outer.right();
     if (layout.legendRows > 0) {
@@ -184,9 +191,8 @@ ChartPainter::Layout ChartPainter::ComputeLayout(QSize size, const ChartSeries& 
     layout.values = NiceValueTicks(values.min, values.max, std::max(1, estimatedHeight / (2 * textHeight)));
     int labelWidth = 0;
     for (int k = 0; k < layout.values.count; ++k) {
-        labelWidth =
-            std::max(labelWidth, metrics.horizontalAdvance(AxisValueText(layout.values.Tick(k), layout.values,
-                                                                         style.regional.decimalSeparator)));
+        labelWidth = std::max(labelWidth, TextWidth(AxisValueText(layout.values.Tick(k), layout.values,
+                                                                  style.regional.decimalSeparator)));
     }
     layout.plot = QRect(QPoint(layout.outer.left() + labelWidth + kGap, layout.outer.top() + topSpace),
                         QPoint(chartRight, layout.outer.bottom() - bottomSpace));
@@ -204,9 +210,9 @@ ChartPainter::Layout ChartPainter::ComputeLayout(QSize size, const ChartSeries& 
     layout.hasPlot = true;
 
     if (layout.hasTime) {
-        int sample = metrics.horizontalAdvance(TimeText(layout.time.begin, style.regional));
+        int sample = TextWidth(TimeText(layout.time.begin, style.regional));
         if (crossesDay) {
-            sample = std::max(sample, metrics.horizontalAdvance(DateText(layout.time.begin, style.regional)));
+            sample = std::max(sample, TextWidth(DateText(layout.time.begin, style.regional)));
         }
         const double span = static_cast<double>(layout.time.end) - static_cast<double>(layout.time.begin);
         const double minStep = std::ceil((sample + 16.0) * span / layout.front.width());
@@ -309,8 +315,9 @@ void ChartPainter::DrawBackground(QPainter& painter, const Layout& layout, const
         const QString text =
             AxisValueText(layout.values.Tick(k), layout.values, style.regional.decimalSeparator);
         const double y = ValueY(front, layout.values, layout.values.Tick(k));
-        painter.drawText(QPointF(front.left() - kGap + 1 - metrics.horizontalAdvance(text), y + middle),
-                         text);
+        painter.drawStaticText(
+            QPointF(front.left() - kGap + 1 - texts_.Width(text), y + middle - metrics.ascent()),
+            texts_.Get(text));
     }
     const double baseline = front.bottom() + 4 + metrics.ascent();
     for (int k = 0; k < layout.times.count; ++k) {
@@ -319,12 +326,14 @@ void ChartPainter::DrawBackground(QPainter& painter, const Layout& layout, const
         double lineBaseline = baseline;
         if (layout.times.label != TimeLabel::Date) {
             const QString text = TimeText(tick, style.regional);
-            painter.drawText(QPointF(x - metrics.horizontalAdvance(text) / 2.0, lineBaseline), text);
+            painter.drawStaticText(QPointF(x - texts_.Width(text) / 2.0, lineBaseline - metrics.ascent()),
+                                   texts_.Get(text));
             lineBaseline += metrics.height();
         }
         if (layout.times.label != TimeLabel::Time) {
             const QString text = DateText(tick, style.regional);
-            painter.drawText(QPointF(x - metrics.horizontalAdvance(text) / 2.0, lineBaseline), text);
+            painter.drawStaticText(QPointF(x - texts_.Width(text) / 2.0, lineBaseline - metrics.ascent()),
+                                   texts_.Get(text));
         }
     }
 }
@@ -344,13 +353,32 @@ QVector<QRect>& ChartPainter::BatchFor(ToolkitColor color) {
     return batch.second;
 }
 
+template <typename Visit>
+void ChartPainter::ForEachRun(Visit visit) {
+    std::size_t x = 0;
+    while (x < frontSpans_.size()) {
+        if (frontSpans_[x].span.Empty()) {
+            ++x;
+            continue;
+        }
+        const std::size_t start = x;
+        const ToolkitColor color = frontSpans_[x].color;
+        runSpans_.clear();
+        while (x < frontSpans_.size() && !frontSpans_[x].span.Empty() && frontSpans_[x].color == color) {
+            runSpans_.push_back(frontSpans_[x].span);
+            ++x;
+        }
+        visit(start, color);
+    }
+}
+
 void ChartPainter::DrawSeries(QPainter& painter, const Layout& layout, const ChartSeries& series,
                               const ChartStyle& style) {
     const QRect& front = layout.front;
     const int columns = front.width();
     ReduceColumns(series, layout.time, columns, reduction_);
-    // The line is laid out as the rows it covers in each pixel column: one rectangle a column, filled in
-    // one call per colour, costs a fraction of what stroking the same pixels as lines does.
+    // The line is laid out as the rows it covers in each pixel column and filled as rectangles in one call
+    // per colour, which costs a fraction of what stroking the same pixels as lines does.
     frontSpans_.assign(static_cast<std::size_t>(columns), ColumnSpan{});
     const double left = front.left();
     const auto map = [&](double value) { return static_cast<float>(ValueY(front, layout.values, value)); };
@@ -393,12 +421,11 @@ void ChartPainter::DrawSeries(QPainter& painter, const Layout& layout, const Cha
         DrawRibbon(painter, layout, style);
     }
     batchesUsed_ = 0;
-    for (std::size_t k = 0; k < frontSpans_.size(); ++k) {
-        const ColumnSpan& column = frontSpans_[k];
-        if (!column.span.Empty()) {
-            BatchFor(column.color).append(ColumnRect(front.left() + static_cast<int>(k), column.span));
-        }
-    }
+    ForEachRun([&](std::size_t start, ToolkitColor color) {
+        rects_.clear();
+        CoverColumns(runSpans_, front.left() + static_cast<int>(start), rects_);
+        AppendRects(rects_, BatchFor(color));
+    });
     for (std::size_t i = 0; i < batchesUsed_; ++i) {
         painter.setBrush(ToQColor(batches_[i].first, style.palette));
         painter.drawRects(batches_[i].second);
@@ -407,31 +434,17 @@ void ChartPainter::DrawSeries(QPainter& painter, const Layout& layout, const Cha
 }
 
 void ChartPainter::DrawRibbon(QPainter& painter, const Layout& layout, const ChartStyle& style) {
-    // Runs of one colour, left to right: a run further right lies in front of the ones before it, so it is
-    // painted later. Each run is swept back along the depth as a whole.
-    std::size_t x = 0;
-    while (x < frontSpans_.size()) {
-        if (frontSpans_[x].span.Empty()) {
-            ++x;
-            continue;
-        }
-        const std::size_t start = x;
-        const ToolkitColor color = frontSpans_[x].color;
-        runSpans_.clear();
-        while (x < frontSpans_.size() && !frontSpans_[x].span.Empty() && frontSpans_[x].color == color) {
-            runSpans_.push_back(frontSpans_[x].span);
-            ++x;
-        }
+    // A run further right lies in front of the runs before it, so it is painted later. Each run is swept
+    // back along the depth as a whole.
+    ForEachRun([&](std::size_t start, ToolkitColor color) {
         SweepSpans(runSpans_, layout.depth, 1.0f, swept_);
+        rects_.clear();
+        CoverColumns(swept_, layout.front.left() + static_cast<int>(start), rects_);
         fill_.clear();
-        for (std::size_t i = 0; i < swept_.size(); ++i) {
-            if (!swept_[i].Empty()) {
-                fill_.append(ColumnRect(layout.front.left() + static_cast<int>(start + i), swept_[i]));
-            }
-        }
+        AppendRects(rects_, fill_);
         painter.setBrush(ToQColor(color, style.palette).darker(kRibbonShade));
         painter.drawRects(fill_);
-    }
+    });
 }
 
 void ChartPainter::DrawLegend(QPainter& painter, const Layout& layout, const ChartSeries& series,
@@ -454,8 +467,8 @@ void ChartPainter::DrawLegend(QPainter& painter, const Layout& layout, const Cha
         painter.fillRect(marker, ToQColor(series.ColorAt(layout.legendFirst + static_cast<std::size_t>(row)),
                                           style.palette));
         painter.drawRect(marker.adjusted(0, 0, -1, -1));
-        painter.drawText(QPointF(marker.right() + 5, top + textOffset),
-                         legendTexts_[static_cast<std::size_t>(row)]);
+        painter.drawStaticText(QPointF(marker.right() + 5, top + textOffset - metrics.ascent()),
+                               texts_.Get(legendTexts_[static_cast<std::size_t>(row)]));
     }
     painter.restore();
 }

@@ -22,6 +22,7 @@
 #include "views/chart_ribbon.h"
 #include "views/chart_scale.h"
 #include "views/chart_series.h"
+#include "views/chart_text_cache.h"
 #include "views/toolkit_color.h"
 
 class QPainter;
@@ -122,17 +123,25 @@ private:
     void DrawLegend(QPainter& painter, const Layout& layout, const ChartSeries& series,
                     const ChartStyle& style);
     void DrawRibbon(QPainter& painter, const Layout& layout, const ChartStyle& style);
+    // Calls visit(start, color) for each run of neighbouring line columns of one colour, left to right,
+    // with the run's spans in runSpans_.
+    template <typename Visit>
+    void ForEachRun(Visit visit);
     QVector<QRect>& BatchFor(ToolkitColor color);
+    // The width of text in the paint's font, in whole pixels.
+    int TextWidth(const QString& text);
 
     // Kept between paints so that a paint allocates nothing once the sizes have settled.
     ColumnReduction reduction_;
     std::vector<ColumnSpan> frontSpans_;
     std::vector<PixelSpan> runSpans_;
     std::vector<PixelSpan> swept_;
+    std::vector<PixelRect> rects_;
     std::vector<std::pair<ToolkitColor, QVector<QRect>>> batches_;
     std::size_t batchesUsed_ = 0;
     QVector<QRect> fill_;
     std::vector<QString> legendTexts_;
+    ChartTextCache texts_;
 
     QPixmap cache_;
     bool cacheValid_ = false;

@@ -14,6 +14,7 @@
 #include <random>
 #include <vector>
 
+#include "views/chart_text_cache.h"
 #include "views/toolkit_color_qt.h"
 
 namespace zt30 {
@@ -121,6 +122,21 @@ TEST(ToolkitColorTest, SystemColoursComeFromThePalette) {
     EXPECT_EQ(ToQColor(SystemColor(SystemColorIndex::Highlight), palette), QColor(1, 2, 3));
     EXPECT_EQ(ToQColor(SystemColor(SystemColorIndex::ButtonText), palette), QColor(4, 5, 6));
     EXPECT_EQ(ToQColor(0x800000FFu, palette), QColor(90, 90, 250));  // unknown index: the window colour
+}
+
+// Legend texts come from the instrument's values through the owner's formatter: markup is never read.
+TEST(ChartTextCacheTest, TextsArePlainAndFollowTheFont) {
+    ChartTextCache cache;
+    QFont font;
+    font.setPixelSize(12);
+    cache.SetFont(font);
+    const double plain = cache.Width(QStringLiteral("12"));
+    EXPECT_EQ(cache.Get(QStringLiteral("<b>12</b>")).textFormat(), Qt::PlainText);
+    EXPECT_GT(cache.Width(QStringLiteral("<b>12</b>")), 3 * plain);
+    cache.EndPaint();
+    font.setPixelSize(24);
+    cache.SetFont(font);
+    EXPECT_GT(cache.Width(QStringLiteral("12")), 1.5 * plain);
 }
 
 TEST_F(TrendChartTest, DefaultsAndLimits) {
