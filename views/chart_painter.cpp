@@ -63,12 +63,12 @@ QDateTime ToDateTime(std::int64_t x) {
     return QDateTime::fromMSecsSinceEpoch(x, QTimeZone::utc());
 }
 
-QString TimeText(std::int64_t x, const ChartRegionalFormat& format) {
-    return QLocale().toString(ToDateTime(x), format.longTimeFormat);
+QString TimeText(std::int64_t x, const ChartStyle& style) {
+    return style.locale.toString(ToDateTime(x), style.regional.longTimeFormat);
 }
 
-QString DateText(std::int64_t x, const ChartRegionalFormat& format) {
-    return QLocale().toString(ToDateTime(x).date(), format.shortDateFormat);
+QString DateText(std::int64_t x, const ChartStyle& style) {
+    return style.locale.toString(ToDateTime(x).date(), style.regional.shortDateFormat);
 }
 
 QString DefaultValueText(double value, QChar separator) {
@@ -210,9 +210,9 @@ ChartPainter::Layout ChartPainter::ComputeLayout(QSize size, const ChartSeries& 
     layout.hasPlot = true;
 
     if (layout.hasTime) {
-        int sample = TextWidth(TimeText(layout.time.begin, style.regional));
+        int sample = TextWidth(TimeText(layout.time.begin, style));
         if (crossesDay) {
-            sample = std::max(sample, TextWidth(DateText(layout.time.begin, style.regional)));
+            sample = std::max(sample, TextWidth(DateText(layout.time.begin, style)));
         }
         const double span = static_cast<double>(layout.time.end) - static_cast<double>(layout.time.begin);
         const double minStep = std::ceil((sample + 16.0) * span / layout.front.width());
@@ -325,13 +325,13 @@ void ChartPainter::DrawBackground(QPainter& painter, const Layout& layout, const
         const double x = TimeX(front, layout.time, tick);
         double lineBaseline = baseline;
         if (layout.times.label != TimeLabel::Date) {
-            const QString text = TimeText(tick, style.regional);
+            const QString text = TimeText(tick, style);
             painter.drawStaticText(QPointF(x - texts_.Width(text) / 2.0, lineBaseline - metrics.ascent()),
                                    texts_.Get(text));
             lineBaseline += metrics.height();
         }
         if (layout.times.label != TimeLabel::Time) {
-            const QString text = DateText(tick, style.regional);
+            const QString text = DateText(tick, style);
             painter.drawStaticText(QPointF(x - texts_.Width(text) / 2.0, lineBaseline - metrics.ascent()),
                                    texts_.Get(text));
         }

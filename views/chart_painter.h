@@ -7,6 +7,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QLocale>
 #include <QPalette>
 #include <QPixmap>
 #include <QRect>
@@ -56,6 +57,7 @@ struct ChartLook {
 struct ChartStyle {
     QPalette palette;
     QFont font;
+    QLocale locale;  // names of months and days, where the patterns ask for them
     ChartRegionalFormat regional;
     ChartValueFormatter formatter;  // an empty one shows three decimals with the regional separator
 };

@@ -15,6 +15,7 @@ TrendChart::TrendChart(QWidget* parent) : QWidget(parent) {
     setAccessibleDescription(QStringLiteral("Průběh naměřené hodnoty v čase s legendou hodnot bodů"));
     style_.palette = palette();
     style_.font = font();
+    style_.locale = locale();
 }
 
 TrendChart::~TrendChart() = default;
@@ -128,6 +129,7 @@ void TrendChart::changeEvent(QEvent* event) {
     if (type == QEvent::PaletteChange || type == QEvent::FontChange || type == QEvent::LocaleChange) {
         style_.palette = palette();
         style_.font = font();
+        style_.locale = locale();
         painter_.Invalidate();
         Changed();
     }
