@@ -1,9 +1,9 @@
 // The chart benchmarks on QCustomPlot (Debian's libqcustomplot-dev, Qt 6 build), for comparison only: the
 // same 100,000 readings at 1000×600 offscreen, one red line over a date-time axis with adaptive sampling.
-// A repaint is a replot and the widget's paint into an image; the live case also refits both axes to the
-// data after a new point, as the trend chart does in each paint; the update drops the earliest point and
-// appends one. Each reports the median of its single operations (median_us; median_cpu_us on the thread's
-// CPU clock).
+// A repaint is a replot and the widget's paint into an image; the paint of the kept buffer alone is the like
+// of the chart's kept frame; the live case also refits both axes to the data after a new point, as the
+// trend chart does in each paint; the update drops the earliest point and appends one. Each reports the
+// median of its single operations (median_us; median_cpu_us on the thread's CPU clock).
 #include <benchmark/benchmark.h>
 #include <qcustomplot.h>
 
@@ -78,6 +78,20 @@ void BM_QcpRepaintUnchanged(benchmark::State& state) {
     timer.Report(state);
 }
 BENCHMARK(BM_QcpRepaintUnchanged)->Iterations(500)->Unit(benchmark::kMicrosecond);
+
+// The widget's paint alone, its buffers kept from the replot before: the like of the chart's kept frame.
+void BM_QcpPaintKeptBuffer(benchmark::State& state) {
+    FullPlot full;
+    full.Repaint();
+    OperationTimer timer;
+    for (auto _ : state) {
+        timer.Start();
+        full.plot.render(&full.image, QPoint(), QRegion(), QWidget::DrawChildren);
+        timer.Stop();
+    }
+    timer.Report(state);
+}
+BENCHMARK(BM_QcpPaintKeptBuffer)->Iterations(500)->Unit(benchmark::kMicrosecond);
 
 void BM_QcpRepaintAfterNewPoint(benchmark::State& state) {
     FullPlot full;
