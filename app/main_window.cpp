@@ -374,7 +374,7 @@ void Tzantor30::cb_runClick() {
 }
 
 void Tzantor30::AddChartPoint(float y) {
-    Chart1->AddLimitedPoint(graph_.graphPoints, clock_.Now().msSinceEpoch, y, graph_.penColor);
+    Chart1->AddLimitedPoint(graph_.graphPoints, clock_.Now().localMs, y, graph_.penColor);
 }
 
 void Tzantor30::mn_saveClick() {

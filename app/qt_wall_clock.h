@@ -12,7 +12,7 @@ class QtWallClock final : public WallClock {
 public:
     WallTime Now() override {
         const QDateTime now = QDateTime::currentDateTime();
-        return WallTime{now.toMSecsSinceEpoch(), LocalDateTimeOf(now)};
+        return WallTime{LocalMsOf(now), LocalDateTimeOf(now)};
     }
 };
 

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdint>
+#include <ctime>
 #include <random>
 #include <vector>
 
@@ -46,10 +47,39 @@ inline double Median(std::vector<double> samples) {
     return *middle;
 }
 
-using SteadyClock = std::chrono::steady_clock;
+// Each operation is timed on the wall clock and on the thread's own CPU clock: on a shared machine the
+// first also counts the time other programs had the processor, the second does not.
+class OperationTimer {
+public:
+    void Start() {
+        wallStart_ = std::chrono::steady_clock::now();
+        cpuStart_ = ThreadCpuMicroseconds();
+    }
+    // Records the operation begun by Start(), divided by count when it was a run of count operations.
+    void Stop(int count = 1) {
+        wall_.push_back(
+            std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - wallStart_).count() /
+            count);
+        cpu_.push_back((ThreadCpuMicroseconds() - cpuStart_) / count);
+    }
+    // Puts the medians into counters median_us (wall) and median_cpu_us.
+    template <typename State>
+    void Report(State& state) const {
+        state.counters["median_us"] = Median(wall_);
+        state.counters["median_cpu_us"] = Median(cpu_);
+    }
 
-inline double MicrosecondsSince(SteadyClock::time_point start) {
-    return std::chrono::duration<double, std::micro>(SteadyClock::now() - start).count();
-}
+private:
+    static double ThreadCpuMicroseconds() {
+        timespec now{};
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+        return static_cast<double>(now.tv_sec) * 1e6 + static_cast<double>(now.tv_nsec) / 1e3;
+    }
+
+    std::chrono::steady_clock::time_point wallStart_;
+    double cpuStart_ = 0.0;
+    std::vector<double> wall_;
+    std::vector<double> cpu_;
+};
 
 }  // namespace zt30::bench

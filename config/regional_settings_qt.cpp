@@ -57,6 +57,10 @@ RegionalSettings RegionalSettingsFor(const QLocale& locale) {
     return settings;
 }
 
+qint64 LocalMsOf(const QDateTime& at) {
+    return at.toMSecsSinceEpoch() + static_cast<qint64>(at.offsetFromUtc()) * 1000;
+}
+
 LocalDateTime LocalDateTimeOf(const QDateTime& at) {
     const QDate date = at.date();
     const QTime time = at.time();

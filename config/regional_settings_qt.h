@@ -21,6 +21,10 @@ RegionalSettings SystemRegionalSettings();
 // The calendar fields of `at` in its own time spec (local time for the clock's QDateTime::currentDateTime()).
 LocalDateTime LocalDateTimeOf(const QDateTime& at);
 
+// The local date and time of `at` as milliseconds since 1970-01-01 00:00 of the local calendar: the instant
+// shifted by its offset from UTC, so the chart shows and orders wall-clock times.
+qint64 LocalMsOf(const QDateTime& at);
+
 // A Qt time pattern without its time-zone fields ("t" to "tttt" outside quotes) and the blanks before them.
 QString WithoutTimeZone(const QString& pattern);
 

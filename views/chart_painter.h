@@ -1,12 +1,13 @@
 // Draws the trend chart: the panel, the back wall (with the left wall and the floor in 3D), the grid, the
 // value and time axes, the series as a line (2D) or a ribbon of the set depth (3D) and the value legend.
-// The series is reduced to one summary per pixel column first, so a paint costs O(width · log n); lines are
-// drawn in one batch per colour, and a background that comes back unchanged is kept in a pixmap.
+// The series is reduced to one summary per pixel column first and the line laid out as the rows it covers in
+// each column, filled in one batch per colour, so a paint costs O(width · log n) whatever the number of
+// points; a background that comes back unchanged is kept in a pixmap.
 #pragma once
 
 #include <QColor>
 #include <QFont>
-#include <QLineF>
+#include <QLocale>
 #include <QPalette>
 #include <QPixmap>
 #include <QRect>
@@ -22,6 +23,7 @@
 #include "views/chart_ribbon.h"
 #include "views/chart_scale.h"
 #include "views/chart_series.h"
+#include "views/chart_text_cache.h"
 #include "views/toolkit_color.h"
 
 class QPainter;
@@ -55,6 +57,7 @@ struct ChartLook {
 struct ChartStyle {
     QPalette palette;
     QFont font;
+    QLocale locale;  // names of months and days, where the patterns ask for them
     ChartRegionalFormat regional;
     ChartValueFormatter formatter;  // an empty one shows three decimals with the regional separator
 };
@@ -72,6 +75,7 @@ public:
 private:
     // Where everything goes, worked out afresh for each paint.
     struct Layout {
+        QSize size;     // the whole panel
         QRect outer;    // the panel less its margin
         QRect plot;     // the front plane and the back wall together
         QRect front;    // the plane the values are drawn on
@@ -120,17 +124,26 @@ private:
                     const ChartStyle& style);
     void DrawLegend(QPainter& painter, const Layout& layout, const ChartSeries& series,
                     const ChartStyle& style);
-    QVector<QLineF>& BatchFor(ToolkitColor color);
+    void DrawRibbon(QPainter& painter, const Layout& layout, const ChartStyle& style);
+    // Calls visit(start, color) for each run of neighbouring line columns of one colour, left to right,
+    // with the run's spans in runSpans_.
+    template <typename Visit>
+    void ForEachRun(Visit visit);
+    QVector<QRect>& BatchFor(ToolkitColor color);
+    // The width of text in the paint's font, in whole pixels.
+    int TextWidth(const QString& text);
 
     // Kept between paints so that a paint allocates nothing once the sizes have settled.
     ColumnReduction reduction_;
     std::vector<ColumnSpan> frontSpans_;
     std::vector<PixelSpan> runSpans_;
     std::vector<PixelSpan> swept_;
-    std::vector<std::pair<ToolkitColor, QVector<QLineF>>> batches_;
+    std::vector<PixelRect> rects_;
+    std::vector<std::pair<ToolkitColor, QVector<QRect>>> batches_;
     std::size_t batchesUsed_ = 0;
-    QVector<QLineF> fill_;
+    QVector<QRect> fill_;
     std::vector<QString> legendTexts_;
+    ChartTextCache texts_;
 
     QPixmap cache_;
     bool cacheValid_ = false;

@@ -72,4 +72,71 @@ void SweepSpans(std::span<const PixelSpan> front, int depth, float rise, std::ve
     }
 }
 
+int FirstRow(const PixelSpan& span) {
+    return static_cast<int>(std::floor(span.top));
+}
+
+int LastRow(const PixelSpan& span) {
+    return static_cast<int>(std::floor(span.bottom));
+}
+
+void CoverColumns(std::span<const PixelSpan> spans, int firstColumn, std::vector<PixelRect>& out) {
+    // A rectangle costs about as much as this many rows of filling.
+    constexpr long kRectCost = 7;
+    constexpr std::size_t kMaxGroup = 64;
+    const std::size_t count = spans.size();
+    std::size_t i = 0;
+    while (i < count) {
+        if (spans[i].Empty()) {
+            ++i;
+            continue;
+        }
+        // Grow the group [i, end) while the rows filled per column fall: a group of g columns whose span
+        // rows add up to rows and share band rows fills rows - (g - 1)·band rows in 1 + 2g rectangles.
+        int bandTop = FirstRow(spans[i]);
+        int bandBottom = LastRow(spans[i]);
+        long rows = bandBottom - bandTop + 1;
+        double costPerColumn = static_cast<double>(rows + kRectCost);
+        std::size_t end = i + 1;
+        while (end < count && !spans[end].Empty() && end - i < kMaxGroup) {
+            const int top = std::max(bandTop, FirstRow(spans[end]));
+            const int bottom = std::min(bandBottom, LastRow(spans[end]));
+            if (bottom < top) {
+                break;
+            }
+            const long g = static_cast<long>(end - i) + 1;
+            const long grownRows = rows + LastRow(spans[end]) - FirstRow(spans[end]) + 1;
+            const double cost =
+                static_cast<double>(grownRows - (g - 1) * (bottom - top + 1) + kRectCost * (1 + 2 * g)) /
+                static_cast<double>(g);
+            if (cost > costPerColumn) {
+                break;
+            }
+            bandTop = top;
+            bandBottom = bottom;
+            rows = grownRows;
+            costPerColumn = cost;
+            ++end;
+        }
+        const int x = firstColumn + static_cast<int>(i);
+        if (end == i + 1) {
+            out.push_back({x, bandTop, 1, bandBottom - bandTop + 1});
+        } else {
+            out.push_back({x, bandTop, static_cast<int>(end - i), bandBottom - bandTop + 1});
+            for (std::size_t k = i; k < end; ++k) {
+                const int column = firstColumn + static_cast<int>(k);
+                const int top = FirstRow(spans[k]);
+                const int bottom = LastRow(spans[k]);
+                if (top < bandTop) {
+                    out.push_back({column, top, 1, bandTop - top});
+                }
+                if (bottom > bandBottom) {
+                    out.push_back({column, bandBottom + 1, 1, bottom - bandBottom});
+                }
+            }
+        }
+        i = end;
+    }
+}
+
 }  // namespace zt30

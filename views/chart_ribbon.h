@@ -46,4 +46,23 @@ void AddSegment(std::span<ColumnSpan> columns, float x0, float y0, float x1, flo
 // out is resized to front.size() + depth.
 void SweepSpans(std::span<const PixelSpan> front, int depth, float rise, std::vector<PixelSpan>& out);
 
+// A rectangle of whole pixels: columns [x, x + width), rows [y, y + height).
+struct PixelRect {
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+
+    friend bool operator==(const PixelRect&, const PixelRect&) = default;
+};
+
+// The rows a span covers in one column: from floor(top) to floor(bottom).
+int FirstRow(const PixelSpan& span);
+int LastRow(const PixelSpan& span);
+
+// Rectangles that cover exactly the rows of spans[i] in column firstColumn + i, each pixel once, appended to
+// out. Filling costs about one call per rectangle row, so neighbouring columns share a rectangle for the
+// rows they all cover (with one for each column's rows above and below it) as long as that saves rows.
+void CoverColumns(std::span<const PixelSpan> spans, int firstColumn, std::vector<PixelRect>& out);
+
 }  // namespace zt30

@@ -1,6 +1,7 @@
 #include "views/trend_chart.h"
 
 #include <QEvent>
+#include <QPaintDevice>
 #include <QPainter>
 #include <algorithm>
 #include <utility>
@@ -14,63 +15,64 @@ TrendChart::TrendChart(QWidget* parent) : QWidget(parent) {
     setAccessibleDescription(QStringLiteral("Průběh naměřené hodnoty v čase s legendou hodnot bodů"));
     style_.palette = palette();
     style_.font = font();
+    style_.locale = locale();
 }
 
 TrendChart::~TrendChart() = default;
 
 void TrendChart::SetColor(ToolkitColor color) {
     look_.color = color;
-    update();
+    Changed();
 }
 
 void TrendChart::SetBackColor(ToolkitColor color) {
     look_.backColor = color;
     look_.backWallSolid = true;
-    update();
+    Changed();
 }
 
 void TrendChart::SetView3D(bool on) {
     look_.view3D = on;
-    update();
+    Changed();
 }
 
 void TrendChart::SetChart3DPercent(int percent) {
     look_.depthPercent = std::clamp(percent, 1, 100);
-    update();
+    Changed();
 }
 
 void TrendChart::SetLegendFirstValue(int index) {
     look_.legendFirstValue = std::max(index, 0);
-    update();
+    Changed();
 }
 
 void TrendChart::SetValueFormatter(ChartValueFormatter formatter) {
     style_.formatter = std::move(formatter);
-    update();
+    Changed();
 }
 
 void TrendChart::SetRegionalFormat(const ChartRegionalFormat& format) {
     style_.regional = format;
     painter_.Invalidate();
-    update();
+    Changed();
 }
 
 void TrendChart::AddPoint(std::int64_t x, double y, ToolkitColor color) {
     series_.Add(x, y, color);
-    update();
+    Changed();
 }
 
 bool TrendChart::DeleteFirstPoint() {
     if (!series_.RemoveFirst()) {
         return false;
     }
-    update();
+    Changed();
     return true;
 }
 
 void TrendChart::Clear() {
     series_.Clear();
-    update();
+    Changed();
 }
 
 void TrendChart::AddLimitedPoint(int limit, std::int64_t x, double y, ToolkitColor color) {
@@ -92,16 +94,44 @@ QSize TrendChart::minimumSizeHint() const {
     return {120, 80};
 }
 
+void TrendChart::Changed() {
+    ++version_;
+    update();
+}
+
 void TrendChart::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    legendRowsShown_ = painter_.Paint(painter, size(), series_, look_, style_);
+    const FrameKey key{version_, size(), painter.device()->devicePixelRatioF()};
+    if (frameValid_ && key == frameKey_) {
+        painter.drawPixmap(0, 0, frame_);
+        return;
+    }
+    if (!(key == lastKey_)) {
+        // The first paint of a new state goes straight to the screen: a live chart changes every second.
+        lastKey_ = key;
+        legendRowsShown_ = painter_.Paint(painter, size(), series_, look_, style_);
+        return;
+    }
+    // The same state painted again (a window moved over the chart, a dialog closed): keep the frame.
+    frame_ = QPixmap(size() * key.pixelRatio);
+    frame_.setDevicePixelRatio(key.pixelRatio);
+    {
+        QPainter framePainter(&frame_);
+        legendRowsShown_ = painter_.Paint(framePainter, size(), series_, look_, style_);
+    }
+    frameKey_ = key;
+    frameValid_ = true;
+    painter.drawPixmap(0, 0, frame_);
 }
 
 void TrendChart::changeEvent(QEvent* event) {
-    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::FontChange) {
+    const QEvent::Type type = event->type();
+    if (type == QEvent::PaletteChange || type == QEvent::FontChange || type == QEvent::LocaleChange) {
         style_.palette = palette();
         style_.font = font();
+        style_.locale = locale();
         painter_.Invalidate();
+        Changed();
     }
     QWidget::changeEvent(event);
 }

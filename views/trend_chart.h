@@ -5,6 +5,8 @@
 // toolkit's numbers and resolves them only for painting.
 #pragma once
 
+#include <QPixmap>
+#include <QSize>
 #include <QWidget>
 #include <cstdint>
 
@@ -80,11 +82,28 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    // What a finished frame depends on: every change of points, look or style makes a new version.
+    struct FrameKey {
+        std::uint64_t version = 0;
+        QSize size;
+        qreal pixelRatio = 1.0;
+
+        friend bool operator==(const FrameKey&, const FrameKey&) = default;
+    };
+
+    // Counts a change of what the chart shows and schedules a repaint.
+    void Changed();
+
     ChartSeries series_;
     ChartLook look_;
     ChartStyle style_;
     ChartPainter painter_;
     int legendRowsShown_ = 0;
+    std::uint64_t version_ = 1;
+    QPixmap frame_;
+    bool frameValid_ = false;
+    FrameKey frameKey_;
+    FrameKey lastKey_;
 };
 
 }  // namespace zt30

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QTimeZone>
+
 namespace zt30 {
 namespace {
 
@@ -29,6 +31,14 @@ TEST(RegionalSettings, TimeZoneFieldsAreDropped) {
     for (const auto& [pattern, expected] : cases) {
         EXPECT_EQ(WithoutTimeZone(QString::fromUtf8(pattern)), QString::fromUtf8(expected)) << pattern;
     }
+}
+
+TEST(RegionalSettings, LocalMillisecondsCountTheWallClockNotTheInstant) {
+    const QDateTime prague(QDate(2026, 7, 1), QTime(12, 0), QTimeZone(7200));
+    const QDateTime utc(QDate(2026, 7, 1), QTime(12, 0), QTimeZone::utc());
+    EXPECT_EQ(LocalMsOf(prague), LocalMsOf(utc));
+    EXPECT_EQ(LocalMsOf(utc), utc.toMSecsSinceEpoch());
+    EXPECT_EQ(prague.toMSecsSinceEpoch() + 7200 * 1000, LocalMsOf(prague));
 }
 
 // The core's formatter writes what Qt itself writes for the locale's own patterns, names included.

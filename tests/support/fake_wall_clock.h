@@ -12,7 +12,7 @@ class FakeWallClock final : public WallClock {
 public:
     explicit FakeWallClock(QDateTime start = QDateTime(QDate(2026, 3, 2), QTime(10, 0, 0))) : now_(start) {}
 
-    WallTime Now() override { return WallTime{now_.toMSecsSinceEpoch(), LocalDateTimeOf(now_)}; }
+    WallTime Now() override { return WallTime{LocalMsOf(now_), LocalDateTimeOf(now_)}; }
 
     void Set(const QDateTime& at) { now_ = at; }
     void AdvanceMs(qint64 ms) { now_ = now_.addMSecs(ms); }

@@ -200,6 +200,59 @@ TEST(AddSegmentTest, CoversTheColumnsCrossedAndKeepsTheFirstColourOfEachColumn) 
     EXPECT_TRUE(columns[7].span.Empty());
 }
 
+// Every pixel of the spans is covered exactly once, whatever the spans look like.
+TEST(CoverColumnsTest, CoversEachPixelOfTheSpansOnce) {
+    std::mt19937 random(9);
+    for (const int shape : {0, 1, 2, 3}) {
+        std::vector<PixelSpan> spans(400);
+        float walk = 200.0f;
+        for (std::size_t k = 0; k < spans.size(); ++k) {
+            walk += std::uniform_real_distribution<float>(-3.0f, 3.0f)(random);
+            const float height = shape == 0   ? 0.4f
+                                 : shape == 1 ? 90.0f
+                                 : shape == 2 ? 5.0f + (k % 7) * 20.0f
+                                              : 40.0f;
+            if (shape == 3 && k % 50 > 44) {
+                continue;  // gaps between runs
+            }
+            // A ribbon's edges run diagonally: one row up per column.
+            const float top = shape == 1 ? 400.0f - static_cast<float>(k) * 0.9f : walk;
+            spans[k] = {top + 0.25f, top + height};
+        }
+        std::vector<PixelRect> rects{{-99, -99, 1, 1}};
+        CoverColumns(spans, 10, rects);
+        ASSERT_EQ(rects.front(), (PixelRect{-99, -99, 1, 1})) << "appends";
+        std::vector<std::vector<int>> hits(spans.size(), std::vector<int>(700, 0));
+        long filledRows = 0;
+        for (std::size_t r = 1; r < rects.size(); ++r) {
+            const PixelRect& rect = rects[r];
+            ASSERT_GT(rect.width, 0);
+            ASSERT_GT(rect.height, 0);
+            filledRows += rect.height;
+            for (int x = rect.x; x < rect.x + rect.width; ++x) {
+                for (int y = rect.y; y < rect.y + rect.height; ++y) {
+                    ASSERT_TRUE(x >= 10 && x < 410 && y >= 0 && y < 700) << x << "," << y;
+                    ++hits[static_cast<std::size_t>(x - 10)][static_cast<std::size_t>(y)];
+                }
+            }
+        }
+        long spanRows = 0;
+        for (std::size_t k = 0; k < spans.size(); ++k) {
+            for (int y = 0; y < 700; ++y) {
+                const bool inside = !spans[k].Empty() && y >= FirstRow(spans[k]) && y <= LastRow(spans[k]);
+                ASSERT_EQ(hits[k][static_cast<std::size_t>(y)], inside ? 1 : 0)
+                    << "shape " << shape << " column " << k << " row " << y;
+                spanRows += inside ? 1 : 0;
+            }
+        }
+        // Tall neighbouring spans share rectangles: far fewer rows are filled than one column at a time.
+        if (shape == 1) {
+            EXPECT_LT(filledRows * 3, spanRows);
+        }
+        EXPECT_LE(filledRows, spanRows);
+    }
+}
+
 struct ValueTicksCase {
     double min;
     double max;

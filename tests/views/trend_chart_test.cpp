@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QImage>
+#include <QPainter>
 #include <QPalette>
 #include <cmath>
 #include <limits>
@@ -13,6 +14,7 @@
 #include <random>
 #include <vector>
 
+#include "views/chart_text_cache.h"
 #include "views/toolkit_color_qt.h"
 
 namespace zt30 {
@@ -120,6 +122,21 @@ TEST(ToolkitColorTest, SystemColoursComeFromThePalette) {
     EXPECT_EQ(ToQColor(SystemColor(SystemColorIndex::Highlight), palette), QColor(1, 2, 3));
     EXPECT_EQ(ToQColor(SystemColor(SystemColorIndex::ButtonText), palette), QColor(4, 5, 6));
     EXPECT_EQ(ToQColor(0x800000FFu, palette), QColor(90, 90, 250));  // unknown index: the window colour
+}
+
+// Legend texts come from the instrument's values through the owner's formatter: markup is never read.
+TEST(ChartTextCacheTest, TextsArePlainAndFollowTheFont) {
+    ChartTextCache cache;
+    QFont font;
+    font.setPixelSize(12);
+    cache.SetFont(font);
+    const double plain = cache.Width(QStringLiteral("12"));
+    EXPECT_EQ(cache.Get(QStringLiteral("<b>12</b>")).textFormat(), Qt::PlainText);
+    EXPECT_GT(cache.Width(QStringLiteral("<b>12</b>")), 3 * plain);
+    cache.EndPaint();
+    font.setPixelSize(24);
+    cache.SetFont(font);
+    EXPECT_GT(cache.Width(QStringLiteral("12")), 1.5 * plain);
 }
 
 TEST_F(TrendChartTest, DefaultsAndLimits) {
@@ -315,6 +332,35 @@ TEST_F(TrendChartTest, ChangedRegionalFormatReachesAKeptBackground) {
         {QStringLiteral("yyyy-MM-dd"), QStringLiteral("H 'h' m 'min' s 's'"), QLatin1Char(',')});
     EXPECT_NE(Render(chart), kept);
     EXPECT_EQ(chart.RegionalFormat().decimalSeparator, QLatin1Char(','));
+}
+
+// A time range narrower than the data (a zoomed view): the line comes in from the point before the range and
+// goes on to the point after it, so it crosses the whole plot although only one point lies inside.
+TEST(ChartPainterTest, NarrowerTimeRangeDrawsTheLineThroughItsEdges) {
+    ChartSeries series;
+    // The value axis fits the one point inside (10.5, give or take a tenth), which holds 10 too.
+    series.Add(kStart, 10.0, kColorRed);
+    series.Add(kStart + 10'000, 10.5, kColorRed);
+    series.Add(kStart + 20'000, 10.0, kColorRed);
+    ChartStyle style;
+    style.palette = DistinctPalette();
+    ChartLook look;
+    look.legendFirstValue = 10;
+    ChartPainter painter;
+    const auto paint = [&](std::optional<TimeRange> range) {
+        QImage image(400, 300, QImage::Format_RGB32);
+        QPainter imagePainter(&image);
+        EXPECT_EQ(painter.Paint(imagePainter, image.size(), series, look, style, range), 0);
+        return Find(image, Qt::red);
+    };
+    const Pixels whole = paint(std::nullopt);
+    const Pixels zoomed = paint(TimeRange{kStart + 5'000, kStart + 15'000});
+    ASSERT_GT(whole.count, 0);
+    ASSERT_GT(zoomed.count, 0);
+    EXPECT_NEAR(zoomed.box.left(), whole.box.left(), 1);
+    EXPECT_NEAR(zoomed.box.right(), whole.box.right(), 1);
+    // Beyond the data on both sides nothing is drawn.
+    EXPECT_EQ(paint(TimeRange{kStart + 30'000, kStart + 40'000}).count, 0);
 }
 
 // Values and times nobody should send, and sizes nobody should choose, still paint without harm.
