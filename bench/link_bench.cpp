@@ -8,9 +8,9 @@
 #include <memory>
 #include <vector>
 
-#include "integration/child_process.h"
 #include "link/com_ports.h"
 #include "link/device.h"
+#include "sim/sim_process.h"
 
 namespace {
 

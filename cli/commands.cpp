@@ -2,10 +2,12 @@
 
 #include <fstream>
 
+#include "app/value_text.h"
 #include "cli/cli_args.h"
 #include "cli/printable.h"
 #include "link/com_ports.h"
 #include "link/serial_line.h"
+#include "views/record_line.h"
 
 namespace zt30::cli {
 
@@ -16,11 +18,11 @@ int Fail(CommandContext& context, const std::string& message) {
     return kExitFailure;
 }
 
-std::tm SystemLocalTime() {
+LocalDateTime SystemLocalTime() {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
     localtime_r(&now, &local);
-    return local;
+    return LocalDateTimeFromTm(local);
 }
 
 // Appends one line with one write; the file is open only for that write.
@@ -104,21 +106,20 @@ int RunWatch(CommandContext& context, const WatchSettings& settings) {
         if (settings.stopRequested()) {
             break;
         }
-        const std::tm now = localTime();
+        const LocalDateTime now = localTime();
         if (context.ops.ReadTable(0)) {
             const DeviceImage& image = context.ops.Image();
-            const char separator = settings.style.decimalSeparator;
+            const char separator = settings.regional.decimalSeparator;
             const std::string line =
                 RecordLine(ValueText(image.value, separator), ValueText(image.suma, separator),
-                           FormatLocalTime(now, settings.style.dateFormat),
-                           FormatLocalTime(now, settings.style.timeFormat));
+                           ShortDateText(now, settings.regional), LongTimeText(now, settings.regional));
             context.out << line.substr(0, line.size() - 2) << std::endl;
             if (settings.recordFile && !AppendLine(*settings.recordFile, line)) {
                 context.err << kCannotOpenFile << ' ' << PrintableArgument(*settings.recordFile) << '\n';
                 status = kExitFailure;
             }
         } else {
-            context.err << kReadFailed << ' ' << FormatLocalTime(now, settings.style.timeFormat) << std::endl;
+            context.err << kReadFailed << ' ' << LongTimeText(now, settings.regional) << std::endl;
             status = kExitFailure;
         }
         // Seconds that a slow reading used up are skipped, not caught up.

@@ -12,7 +12,7 @@
 
 #include "cli/ini_devices.h"
 #include "cli/parameters.h"
-#include "cli/record_line.h"
+#include "config/regional_settings.h"
 #include "link/clock.h"
 #include "link/device.h"
 
@@ -32,9 +32,9 @@ struct CommandContext {
 struct WatchSettings {
     std::optional<long> count;              // readings to take; none means until stopRequested
     std::optional<std::string> recordFile;  // lines are appended here too
-    RecordStyle style;
+    RegionalSettings regional;  // the decimal separator and the date and time formats of the lines
     std::function<bool()> stopRequested = [] { return false; };
-    std::function<std::tm()> localTime;  // the local time of a reading; the system's when empty
+    std::function<LocalDateTime()> localTime;  // the local time of a reading; the system's when empty
 };
 
 // Prints "COMn  device" for COM1..COM8.

@@ -1,6 +1,5 @@
 // zt30ctl: the command-line tool over the core library. Parses the arguments, opens the line for the one
 // command, runs it and turns the result into the exit status.
-#include <clocale>
 #include <csignal>
 #include <cstdlib>
 #include <iostream>
@@ -12,6 +11,7 @@
 #include "cli/console_ui.h"
 #include "cli/printable.h"
 #include "config/param_format.h"
+#include "config/regional_settings_qt.h"
 #include "link/com_ports.h"
 #include "link/serial_line.h"
 #include "link/telegram.h"
@@ -22,19 +22,6 @@ volatile std::sig_atomic_t stopSignal = 0;
 
 extern "C" void OnStopSignal(int) {
     stopSignal = 1;
-}
-
-// The record lines follow the user's regional settings; every other number the tool prints uses ".".
-zt30::cli::RecordStyle RegionalRecordStyle() {
-    zt30::cli::RecordStyle style;
-    if (std::setlocale(LC_ALL, "")) {
-        const std::string_view point = std::localeconv()->decimal_point;
-        style.decimalSeparator = point.size() == 1 ? point.front() : '.';
-        style.dateFormat = "%x";
-        style.timeFormat = "%X";
-    }
-    std::setlocale(LC_NUMERIC, "C");  // the formatting functions expect "." from the C library
-    return style;
 }
 
 int Run(const zt30::cli::Options& options) {
@@ -68,7 +55,9 @@ int Run(const zt30::cli::Options& options) {
         return RunPorts(devices, std::cout);
     }
 
-    const RecordStyle style = RegionalRecordStyle();
+    // The record lines follow the user's regional settings as the program's do; every other number the tool
+    // prints uses ".".
+    const RegionalSettings regional = SystemRegionalSettings();
     PortSettings settings{options.port, options.baudRate, options.destinationAddress, options.sourceAddress};
     SerialLine line(settings, MakeSystemSerialBackend(options.device ? FixedDeviceLookup(*options.device)
                                                                      : LookupFromTable(devices)));
@@ -101,7 +90,7 @@ int Run(const zt30::cli::Options& options) {
                 std::signal(SIGINT, OnStopSignal);
                 std::signal(SIGTERM, OnStopSignal);
                 WatchSettings watch{
-                    options.count, options.recordFile, style, [] { return stopSignal != 0; }, {}};
+                    options.count, options.recordFile, regional, [] { return stopSignal != 0; }, {}};
                 status = RunWatch(context, watch);
                 break;
             }

@@ -44,7 +44,24 @@ RegionalSettings RegionalSettingsFor(const QLocale& locale) {
     }
     settings.shortDateFormat = locale.dateFormat(QLocale::ShortFormat).toStdString();
     settings.longTimeFormat = WithoutTimeZone(locale.timeFormat(QLocale::LongFormat)).toStdString();
+    for (int month = 1; month <= 12; ++month) {
+        settings.shortMonthNames[month - 1] = locale.monthName(month, QLocale::ShortFormat).toStdString();
+        settings.longMonthNames[month - 1] = locale.monthName(month, QLocale::LongFormat).toStdString();
+    }
+    for (int day = 1; day <= 7; ++day) {
+        settings.shortDayNames[day - 1] = locale.dayName(day, QLocale::ShortFormat).toStdString();
+        settings.longDayNames[day - 1] = locale.dayName(day, QLocale::LongFormat).toStdString();
+    }
+    settings.amText = locale.amText().toStdString();
+    settings.pmText = locale.pmText().toStdString();
     return settings;
+}
+
+LocalDateTime LocalDateTimeOf(const QDateTime& at) {
+    const QDate date = at.date();
+    const QTime time = at.time();
+    return LocalDateTime{date.year(), date.month(),  date.day(),    date.dayOfWeek(),
+                         time.hour(), time.minute(), time.second(), time.msec()};
 }
 
 RegionalSettings SystemRegionalSettings() {

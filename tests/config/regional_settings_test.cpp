@@ -31,5 +31,30 @@ TEST(RegionalSettings, TimeZoneFieldsAreDropped) {
     }
 }
 
+// The core's formatter writes what Qt itself writes for the locale's own patterns, names included.
+TEST(RegionalSettings, CoreFormatterMatchesQtForEveryLocalesPatterns) {
+    const QLocale locales[] = {
+        QLocale(QLocale::Czech, QLocale::CzechRepublic),  QLocale::c(),
+        QLocale(QLocale::English, QLocale::UnitedStates), QLocale(QLocale::German, QLocale::Germany),
+        QLocale(QLocale::Slovak, QLocale::Slovakia),      QLocale(QLocale::Japanese, QLocale::Japan)};
+    const QDateTime moments[] = {QDateTime(QDate(2024, 1, 2), QTime(7, 5, 9, 42)),
+                                 QDateTime(QDate(1999, 12, 31), QTime(23, 59, 59, 999)),
+                                 QDateTime(QDate(2026, 6, 15), QTime(0, 0, 0)),
+                                 QDateTime(QDate(2026, 6, 14), QTime(12, 30, 0))};
+    for (const QLocale& locale : locales) {
+        const RegionalSettings regional = RegionalSettingsFor(locale);
+        const QStringList patterns = {QString::fromStdString(regional.shortDateFormat),
+                                      QString::fromStdString(regional.longTimeFormat),
+                                      locale.dateFormat(QLocale::LongFormat), QStringLiteral("ddd MMM")};
+        for (const QDateTime& moment : moments) {
+            for (const QString& pattern : patterns) {
+                EXPECT_EQ(FormatDateTime(LocalDateTimeOf(moment), pattern.toStdString(), regional),
+                          locale.toString(moment, pattern).toStdString())
+                    << locale.name().toStdString() << " " << pattern.toStdString();
+            }
+        }
+    }
+}
+
 }  // namespace
 }  // namespace zt30

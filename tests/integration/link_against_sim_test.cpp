@@ -8,9 +8,9 @@
 #include <memory>
 #include <thread>
 
-#include "integration/child_process.h"
 #include "link/com_ports.h"
 #include "link/device.h"
+#include "sim/sim_process.h"
 #include "support/link_fixture.h"
 #include "support/request_examples.h"
 #include "support/ui_recorder.h"

@@ -7,9 +7,9 @@
 #include <functional>
 #include <new>
 
-#include "integration/child_process.h"
 #include "link/com_ports.h"
 #include "link/device.h"
+#include "sim/sim_process.h"
 #include "support/ui_recorder.h"
 
 namespace {

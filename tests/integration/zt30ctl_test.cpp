@@ -9,7 +9,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "integration/child_process.h"
+#include "sim/sim_process.h"
 
 namespace zt30::test {
 namespace {

@@ -1,6 +1,6 @@
 // The simulator as a child process; port 1 is its pseudo-terminal.
-#include "integration/child_process.h"
 #include "line/sim_on_com_one.h"
+#include "sim/sim_process.h"
 
 namespace zt30::test {
 

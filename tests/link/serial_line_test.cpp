@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "link/fake_serial_backend.h"
+#include "support/fake_serial_backend.h"
 #include "support/link_fixture.h"
 
 namespace zt30::test {

@@ -9,7 +9,7 @@ if(result EQUAL 0)
 endif()
 string(REGEX MATCHALL "[a-z_/]+\\.(cpp|h):[0-9]+: [^\n]*" findings "${output}")
 set(expected
-    "app/window.cpp:3: POSIX header <unistd.h>"
+    "app/window.cpp:2: POSIX header <unistd.h>"
     "app/window.cpp:12: POSIX call ::usleep()"
     "link/serial_line.h:2: POSIX header <sys/ioctl.h>")
 if(NOT findings STREQUAL expected)

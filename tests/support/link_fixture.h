@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "link/device.h"
-#include "link/fake_serial_backend.h"
 #include "link/serial_line.h"
 #include "link/telegram.h"
+#include "support/fake_serial_backend.h"
 #include "support/hex.h"
 #include "support/ui_recorder.h"
 

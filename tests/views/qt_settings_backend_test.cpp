@@ -154,7 +154,8 @@ protected:
     void Block() {
         if (GetParam() == Blocker::ReadOnlyFolder) {
             ASSERT_TRUE(QFile::setPermissions(configHome, QFile::ReadOwner | QFile::ExeOwner));
-            // Root passes folder permissions by CAP_DAC_OVERRIDE: take it out of the effective set for the test.
+            // Root passes folder permissions by CAP_DAC_OVERRIDE: take it out of the effective set for the
+            // test.
             droppedOverride = geteuid() == 0 && SetDacOverride(false);
             QFile probe(configHome + "/probe");
             if (probe.open(QIODevice::WriteOnly)) {

@@ -1,4 +1,4 @@
-#include "link/fake_serial_backend.h"
+#include "support/fake_serial_backend.h"
 
 #include <algorithm>
 

@@ -72,17 +72,11 @@ TEST_F(CommandsTest, WatchTakesOneReadingASecondAndAppendsRecordLines) {
     WatchSettings settings;
     settings.count = 3;
     settings.recordFile = path;
-    settings.style.decimalSeparator = ',';
+    settings.regional.decimalSeparator = ',';
+    settings.regional.shortDateFormat = "yyyy-MM-dd";
+    settings.regional.longTimeFormat = "HH:mm:ss";
     int second = 0;
-    settings.localTime = [&second] {
-        std::tm time{};
-        time.tm_year = 124;
-        time.tm_mon = 0;
-        time.tm_mday = 2;
-        time.tm_hour = 10;
-        time.tm_sec = second++;
-        return time;
-    };
+    settings.localTime = [&second] { return LocalDateTime{2024, 1, 2, 2, 10, 0, second++, 0}; };
     const std::int64_t start = fixture.clock.NowMs();
     EXPECT_EQ(RunWatch(context, settings), kExitOk);
     // Three readings at 0, 1000 and 2000 ms: the last one starts two seconds after the first.
@@ -121,7 +115,7 @@ TEST_F(CommandsTest, WatchStopsWhenAsked) {
     int readings = 0;
     settings.localTime = [&readings] {
         ++readings;
-        return std::tm{};
+        return LocalDateTime{};
     };
     settings.stopRequested = [&readings] { return readings >= 2; };
     EXPECT_EQ(RunWatch(context, settings), kExitOk);

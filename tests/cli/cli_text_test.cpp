@@ -1,5 +1,5 @@
-// The tool's texts: the settings file's COM-port mapping, value texts and record lines, the parameters as
-// shown and as typed after "set", and the escaping of what the instrument sends.
+// The tool's texts: the settings file's COM-port mapping, the parameters as shown and as typed after "set",
+// and the escaping of what the instrument sends.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -9,7 +9,6 @@
 #include "cli/ini_devices.h"
 #include "cli/parameters.h"
 #include "cli/printable.h"
-#include "cli/record_line.h"
 
 namespace zt30::cli {
 namespace {
@@ -66,50 +65,6 @@ TEST(DevicesSection, LookupMapsPortsOneToEightOnly) {
     EXPECT_FALSE(lookup(9));
     EXPECT_FALSE(lookup(-1));
     EXPECT_EQ(FixedDeviceLookup("/dev/pts/9")(5), "/dev/pts/9");
-}
-
-struct ValueCase {
-    double value;
-    const char* text;
-};
-
-class ValueTextCases : public ::testing::TestWithParam<ValueCase> {};
-
-TEST_P(ValueTextCases, SevenSignificantDigitsThreeDecimals) {
-    EXPECT_EQ(ValueText(GetParam().value, '.'), GetParam().text);
-}
-
-INSTANTIATE_TEST_SUITE_P(Cases, ValueTextCases,
-                         ::testing::Values(ValueCase{12.5, "12.500"}, ValueCase{12345.678f, "12345.680"},
-                                           ValueCase{0.0004, "0.000"}, ValueCase{-3, "-3.000"},
-                                           ValueCase{0, "0.000"}, ValueCase{-0.0004, "0.000"},
-                                           ValueCase{1.2345678, "1.235"}, ValueCase{9999.9996, "10000.000"},
-                                           ValueCase{1234567.8, "1234568.000"},
-                                           ValueCase{123456789.0, "123456800.000"},
-                                           ValueCase{0.0005, "0.001"}, ValueCase{-99.9999, "-100.000"},
-                                           ValueCase{std::numeric_limits<float>::max(),
-                                                     "340282300000000000000000000000000000000.000"},
-                                           ValueCase{std::numeric_limits<double>::infinity(), "inf"},
-                                           ValueCase{-std::numeric_limits<double>::infinity(), "-inf"},
-                                           ValueCase{std::numeric_limits<double>::quiet_NaN(), "nan"}));
-
-TEST(ValueText, UsesTheGivenSeparator) {
-    EXPECT_EQ(ValueText(-12.5, ','), "-12,500");
-}
-
-TEST(RecordLine, FourCellsEachWithSemicolonBlankThenCrLf) {
-    EXPECT_EQ(RecordLine("A", "B", "D", "T"), "A; B; D; T; \r\n");
-    std::tm time{};
-    time.tm_year = 124;
-    time.tm_mon = 4;
-    time.tm_mday = 1;
-    time.tm_hour = 7;
-    time.tm_min = 5;
-    time.tm_sec = 9;
-    const RecordStyle style;
-    EXPECT_EQ(FormatLocalTime(time, style.dateFormat), "2024-05-01");
-    EXPECT_EQ(FormatLocalTime(time, style.timeFormat), "07:05:09");
-    EXPECT_EQ(FormatLocalTime(time, ""), "");
 }
 
 TEST(DeviceText, EscapesEverythingButPrintableAscii) {

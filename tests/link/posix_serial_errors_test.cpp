@@ -16,7 +16,7 @@
 
 #include <gtest/gtest.h>
 
-#include "serial/pty_pair.h"
+#include "link/pty_pair.h"
 
 namespace zt30 {
 namespace {

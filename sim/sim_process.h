@@ -1,4 +1,4 @@
-// Child processes for the integration tests and the benchmarks: the simulator zt30-sim running on its own
+// Driving zt30-sim from the integration tests and the benchmarks: the simulator running on its own
 // pseudo-terminal for the life of a SimProcess (its slave path read from its first output line, its hex log
 // of requests read back from standard error), and a one-shot run of a program with its output captured.
 #pragma once
