@@ -21,7 +21,11 @@ int Fail(CommandContext& context, const std::string& message) {
 LocalDateTime SystemLocalTime() {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
+#ifdef _WIN32
+    localtime_s(&local, &now);
+#else
     localtime_r(&now, &local);
+#endif
     return LocalDateTimeFromTm(local);
 }
 
@@ -52,7 +56,7 @@ std::string Block(std::span<const std::uint8_t> block, std::size_t offset, std::
 int RunPorts(const DeviceTable& table, std::ostream& out) {
     const PortDeviceLookup lookup = LookupFromTable(table);
     for (int port = 1; port <= kPortCount; ++port) {
-        out << PortName(port) << "  " << PrintableArgument(DevicePathForPort(port, lookup).value_or(""))
+        out << PortName(port) << "  " << PrintableArgument(SystemDeviceForPort(port, lookup).value_or(""))
             << '\n';
     }
     return kExitOk;

@@ -11,10 +11,21 @@
 #include "cli/console_ui.h"
 #include "cli/printable.h"
 #include "config/param_format.h"
-#include "config/regional_settings_qt.h"
 #include "link/com_ports.h"
 #include "link/serial_line.h"
 #include "link/telegram.h"
+
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+#else
+#include "config/regional_settings_qt.h"
+#endif
 
 namespace {
 
@@ -47,17 +58,27 @@ int Run(const zt30::cli::Options& options) {
         newAddress = *address;
     }
 
+#ifdef _WIN32
+    // Windows has no settings file of ports: port n is the device COMn itself.
+    const DeviceTable devices{};
+#else
     const char* xdg = std::getenv("XDG_CONFIG_HOME");
     const char* home = std::getenv("HOME");
     const std::optional<std::string> settingsFile = SettingsFilePath(xdg, home);
     const DeviceTable devices = settingsFile ? ReadDevicesFile(*settingsFile) : DeviceTable{};
+#endif
     if (options.command == Command::Ports) {
         return RunPorts(devices, std::cout);
     }
 
     // The record lines follow the user's regional settings as the program's do; every other number the tool
     // prints uses ".".
+#ifdef _WIN32
+    const RegionalSettings regional{};  // the built-in formats: no Qt here to read the regional settings
+#else
     const RegionalSettings regional = SystemRegionalSettings();
+#endif
+
     PortSettings settings{options.port, options.baudRate, options.destinationAddress, options.sourceAddress};
     SerialLine line(settings, MakeSystemSerialBackend(options.device ? FixedDeviceLookup(*options.device)
                                                                      : LookupFromTable(devices)));
@@ -125,6 +146,10 @@ int Run(const zt30::cli::Options& options) {
 
 int main(int argc, char** argv) {
     using namespace zt30::cli;
+#ifdef _WIN32
+    // The messages are UTF-8 (Czech); a console shows them right only in that code page.
+    SetConsoleOutputCP(CP_UTF8);
+#endif
     const std::vector<std::string_view> args(argv + (argc > 0 ? 1 : 0), argv + argc);
     const ParseResult parsed = ParseArguments(args);
     if (parsed.options.help) {
