@@ -32,10 +32,16 @@ const CommandInfo* FindCommand(Command command) {
 
 constexpr std::string_view kLinkOptionsHelp =
     "Link options:\n"
+#ifdef _WIN32
+    "  --port N       COM port 1..8 (default 1), the device COMn\n"
+    "  --device NAME  use the device NAME (COM12, \\\\.\\COM12) as the port; messages still name the port\n"
+    "                 as COMn (COM1 unless --port is given)\n"
+#else
     "  --port N       COM port 1..8 (default 1); its device is the COMn entry of section [DEVICES] in\n"
     "                 $XDG_CONFIG_HOME/OrvZT30.ini (or ~/.config/OrvZT30.ini), else /dev/ttyS(N-1)\n"
     "  --device PATH  use PATH as the port's device whatever the settings say; messages still name the\n"
     "                 port as COMn (COM1 unless --port is given)\n"
+#endif
     "  --baud RATE    line speed: 110 300 600 1200 2400 4800 9600 19200 38400 56000 57600 115200 128000\n"
     "                 256000 (default 9600)\n"
     "  --da ADDR      the instrument's bus address 0..126 (default 1)\n"

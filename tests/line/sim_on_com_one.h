@@ -39,8 +39,6 @@ public:
     // The port lookup for MakeSystemSerialBackend: COM1 is the simulator, every other port an absent device.
     // The Win32 backend ignores it (the Wine prefix maps COM1 and COM2 the same way).
     PortDeviceLookup Lookup() const;
-    // True until the simulator has exited.
-    bool Running();
     // The whole log, for failure messages.
     std::string Log() const;
     std::vector<SimLogLine> Lines() const { return ParseSimLog(Log()); }

@@ -25,10 +25,6 @@ PortDeviceLookup SimOnComOne::Lookup() const {
     };
 }
 
-bool SimOnComOne::Running() {
-    return process_->sim.Running();
-}
-
 std::string SimOnComOne::Log() const {
     return process_->sim.Log();
 }

@@ -121,13 +121,17 @@ SimOnComOne::SimOnComOne(std::vector<std::string> args) : process_(std::make_uni
 SimOnComOne::~SimOnComOne() {
     Process& p = *process_;
     if (!p.pid.empty()) {
-        StartShell("kill -TERM " + p.pid + " 2>/dev/null");
-        if (!WaitUntil([&] { return !Exists(p.link); }, 3000ms)) {
-            StartShell("kill -KILL " + p.pid + " 2>/dev/null; rm -f " + Quoted(p.link));
-            WaitUntil([&] { return !Exists(p.link); }, 3000ms);
-        }
+        // The simulator hangs up before it removes its link, and Windows calls see a link to a terminal that
+        // is gone as no file at all: only the shell can tell when the link itself has gone, and the next
+        // simulator may only then place its own.
+        const std::string link = Quoted(p.link);
+        const std::string stopped = Quoted(p.folder + "/stopped");
+        StartShell("kill -TERM " + p.pid + " 2>/dev/null; i=0; while [ -L " + link +
+                   " ] && [ $i -lt 150 ]; do " + "sleep 0.02; i=$((i+1)); done; if [ -L " + link +
+                   " ]; then kill -KILL " + p.pid + " 2>/dev/null; rm -f " + link + "; fi; : >" + stopped);
+        WaitUntil([&] { return Exists(p.folder + "/stopped"); }, 10000ms);
     }
-    for (const char* name : {"/pid", "/out", "/log"}) {
+    for (const char* name : {"/pid", "/out", "/log", "/stopped"}) {
         DeleteFileA(OnDriveZ(p.folder + name).c_str());
     }
     RemoveDirectoryA(OnDriveZ(p.folder).c_str());
@@ -139,10 +143,6 @@ bool SimOnComOne::Started() const {
 
 PortDeviceLookup SimOnComOne::Lookup() const {
     return AbsentPorts();
-}
-
-bool SimOnComOne::Running() {
-    return Exists(process_->link);
 }
 
 std::string SimOnComOne::Log() const {
