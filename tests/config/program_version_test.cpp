@@ -5,14 +5,11 @@
 
 #include <gtest/gtest.h>
 
-#ifdef _WIN32
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
-#endif
-
 #include <string>
+
+#ifdef _WIN32
+#include "support/windows_program.h"
+#endif
 
 namespace zt30 {
 namespace {
@@ -27,54 +24,9 @@ std::string Ascii(const std::wstring& text) {
     return std::string(text.begin(), text.end());
 }
 
-// A path of the build as Windows sees it: under Wine a Linux path is on drive Z:.
-std::wstring WindowsPath(std::string path) {
-    if (!path.empty() && path.front() == '/') {
-        path.insert(0, "Z:");
-    }
-    std::wstring wide(path.begin(), path.end());
-    for (wchar_t& c : wide) {
-        c = c == L'/' ? L'\\' : c;
-    }
-    return wide;
-}
-
-// Runs a program and returns its standard output, or "(failed)" when it cannot be run to its end.
-std::string OutputOf(const std::wstring& program) {
-    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    HANDLE readEnd = nullptr;
-    HANDLE writeEnd = nullptr;
-    if (CreatePipe(&readEnd, &writeEnd, &inherit, 0) == 0) {
-        return "(failed)";
-    }
-    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = writeEnd;
-    startup.hStdError = writeEnd;
-    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    PROCESS_INFORMATION info{};
-    std::wstring commandLine = L"\"" + program + L"\"";
-    const BOOL started = CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0,
-                                        nullptr, nullptr, &startup, &info);
-    CloseHandle(writeEnd);
-    std::string output = started ? "" : "(failed)";
-    char buffer[256];
-    DWORD got = 0;
-    while (started && ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr) != 0 && got > 0) {
-        output.append(buffer, got);
-    }
-    CloseHandle(readEnd);
-    if (started) {
-        if (WaitForSingleObject(info.hProcess, 30000) != WAIT_OBJECT_0) {
-            TerminateProcess(info.hProcess, 1);
-            output = "(failed)";
-        }
-        CloseHandle(info.hProcess);
-        CloseHandle(info.hThread);
-    }
-    return output;
+std::wstring ProbeFile() {
+    const std::string path = test::WindowsPathOf(ZT30_VERSION_PROBE);
+    return std::wstring(path.begin(), path.end());
 }
 
 TEST(VersionResource, HoldsTheValuesOfThisProgramFile) {
@@ -95,7 +47,7 @@ TEST(VersionResource, HoldsTheValuesOfThisProgramFile) {
 }
 
 TEST(VersionResource, IsAbsentFromAFileWithoutOne) {
-    const std::wstring probe = WindowsPath(ZT30_VERSION_PROBE);
+    const std::wstring probe = ProbeFile();
     EXPECT_EQ(VersionResourceString(probe, "FileVersion"), std::nullopt);
     EXPECT_EQ(VersionResourceFileVersion(probe), std::nullopt);
     const std::wstring missing = probe + L".missing";
@@ -104,7 +56,9 @@ TEST(VersionResource, IsAbsentFromAFileWithoutOne) {
 }
 
 TEST(ProgramVersion, ComesFromTheRunningProgramFile) {
-    EXPECT_EQ(OutputOf(WindowsPath(ZT30_VERSION_PROBE)), "none\r\n");
+    const test::ProgramOutput run = test::RunWindowsProgram(ZT30_VERSION_PROBE, {});
+    EXPECT_EQ(run.exitCode, 0u);
+    EXPECT_EQ(run.out, "none\n");
 }
 
 #endif

@@ -16,29 +16,19 @@
 #include <thread>
 
 #include "line/sim_on_com_one.h"
+#include "support/windows_program.h"
 
 namespace zt30::test {
 namespace {
 
 using namespace std::chrono_literals;
 
-// A Linux path as Wine's drive Z: shows it.
-std::string OnDriveZ(const std::string& linuxPath) {
-    std::string path = "Z:" + linuxPath;
-    for (char& c : path) {
-        if (c == '/') {
-            c = '\\';
-        }
-    }
-    return path;
-}
-
 bool Exists(const std::string& linuxPath) {
-    return GetFileAttributesA(OnDriveZ(linuxPath).c_str()) != INVALID_FILE_ATTRIBUTES;
+    return GetFileAttributesA(WindowsPathOf(linuxPath).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 std::string ReadText(const std::string& linuxPath) {
-    std::ifstream file(OnDriveZ(linuxPath), std::ios::binary);
+    std::ifstream file(WindowsPathOf(linuxPath), std::ios::binary);
     std::ostringstream text;
     text << file.rdbuf();
     return text.str();
@@ -100,7 +90,7 @@ SimOnComOne::SimOnComOne(std::vector<std::string> args) : process_(std::make_uni
     Process& p = *process_;
     p.folder = wineDir + "/sim-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter);
     p.link = wineDir + "/sim-port";
-    if (CreateDirectoryA(OnDriveZ(p.folder).c_str(), nullptr) == 0) {
+    if (CreateDirectoryA(WindowsPathOf(p.folder).c_str(), nullptr) == 0) {
         return;
     }
     std::string command = "exec " + Quoted(ZT30_SIM_PATH) + " --link " + Quoted(p.link) + " -v";
@@ -132,9 +122,9 @@ SimOnComOne::~SimOnComOne() {
         WaitUntil([&] { return Exists(p.folder + "/stopped"); }, 10000ms);
     }
     for (const char* name : {"/pid", "/out", "/log", "/stopped"}) {
-        DeleteFileA(OnDriveZ(p.folder + name).c_str());
+        DeleteFileA(WindowsPathOf(p.folder + name).c_str());
     }
-    RemoveDirectoryA(OnDriveZ(p.folder).c_str());
+    RemoveDirectoryA(WindowsPathOf(p.folder).c_str());
 }
 
 bool SimOnComOne::Started() const {

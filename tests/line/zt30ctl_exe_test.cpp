@@ -1,105 +1,17 @@
 // zt30ctl.exe, the Windows build of the command-line tool, against zt30-sim as COM1: each command's output,
 // the requests that reached the instrument, the device names it takes, its one-line error naming the port,
 // and the version resource of its file. Each run gets a simulator of its own (see SimOnComOne).
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
-
 #include <gtest/gtest.h>
-
-#include <fstream>
-#include <sstream>
 
 #include "config/program_version.h"
 #include "line/sim_on_com_one.h"
+#include "support/windows_program.h"
 
 namespace zt30::test {
 namespace {
 
-struct ToolRun {
-    DWORD exitCode = 0xFFFFFFFF;  // also when the tool could not be started or did not end
-    std::string out;              // line ends as LF, whatever the tool wrote
-    std::string err;
-};
-
-std::string WindowsPath(std::string path) {
-    if (!path.empty() && path.front() == '/') {
-        path.insert(0, "Z:");
-    }
-    for (char& c : path) {
-        c = c == '/' ? '\\' : c;
-    }
-    return path;
-}
-
-std::string ReadAndRemove(const std::string& path) {
-    std::string text;
-    {
-        std::ifstream file(path, std::ios::binary);
-        std::ostringstream content;
-        content << file.rdbuf();
-        text = content.str();
-    }
-    DeleteFileA(path.c_str());
-    std::string lf;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) {
-            lf += text[i];
-        }
-    }
-    return lf;
-}
-
-HANDLE InheritableFile(const std::string& path) {
-    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    return CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
-                       CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-}
-
-// Runs zt30ctl.exe with the arguments (none holds a blank or a quote) and collects its output.
-ToolRun RunTool(const std::vector<std::string>& args) {
-    static int runs = 0;
-    const std::string base = WindowsPath(ZT30_WINE_DIR) + "\\zt30ctl-" +
-                             std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++runs);
-    const std::string outPath = base + ".out";
-    const std::string errPath = base + ".err";
-    ToolRun run;
-    HANDLE out = InheritableFile(outPath);
-    HANDLE err = InheritableFile(errPath);
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    startup.hStdOutput = out;
-    startup.hStdError = err;
-    const std::string program = WindowsPath(ZT30CTL_PATH);
-    std::string commandLine = "\"" + program + "\"";
-    for (const std::string& arg : args) {
-        commandLine.append(" ").append(arg);
-    }
-    PROCESS_INFORMATION info{};
-    const bool started = out != INVALID_HANDLE_VALUE && err != INVALID_HANDLE_VALUE &&
-                         CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0,
-                                        nullptr, nullptr, &startup, &info) != 0;
-    for (HANDLE handle : {out, err}) {
-        if (handle != INVALID_HANDLE_VALUE) {
-            CloseHandle(handle);
-        }
-    }
-    if (started) {
-        if (WaitForSingleObject(info.hProcess, 60000) == WAIT_OBJECT_0) {
-            GetExitCodeProcess(info.hProcess, &run.exitCode);
-        } else {
-            TerminateProcess(info.hProcess, 1);
-            WaitForSingleObject(info.hProcess, 5000);
-        }
-        CloseHandle(info.hProcess);
-        CloseHandle(info.hThread);
-    }
-    run.out = ReadAndRemove(outPath);
-    run.err = ReadAndRemove(errPath);
-    return run;
+ProgramOutput RunTool(const std::vector<std::string>& args) {
+    return RunWindowsProgram(ZT30CTL_PATH, args);
 }
 
 struct CommandCase {
@@ -117,7 +29,7 @@ TEST_P(Zt30ctlExe, RunsTheCommandOnComOne) {
     const CommandCase& c = GetParam();
     SimOnComOne sim({"--stations", "1"});
     ASSERT_TRUE(sim.Started()) << sim.Log();
-    const ToolRun run = RunTool(c.args);
+    const ProgramOutput run = RunTool(c.args);
     EXPECT_EQ(run.exitCode, 0u) << run.err;
     EXPECT_EQ(run.err, "");
     EXPECT_EQ(run.out.rfind(c.outputStart, 0), 0u) << run.out;
@@ -144,7 +56,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Zt30ctlExeErrors, AnAbsentPortFailsWithOneLineNamingIt) {
-    const ToolRun run = RunTool({"--port", "1", "read"});
+    const ProgramOutput run = RunTool({"--port", "1", "read"});
     EXPECT_EQ(run.exitCode, 1u);
     EXPECT_EQ(run.out, "");
     // Windows refuses the open ("Sériový port COM1 nelze otevřít"); Wine opens the mapped port without a
@@ -154,13 +66,13 @@ TEST(Zt30ctlExeErrors, AnAbsentPortFailsWithOneLineNamingIt) {
 }
 
 TEST(Zt30ctlExeErrors, PortsListsTheWindowsDevices) {
-    const ToolRun run = RunTool({"ports"});
+    const ProgramOutput run = RunTool({"ports"});
     EXPECT_EQ(run.exitCode, 0u) << run.err;
     EXPECT_EQ(run.out.rfind("COM1  \\\\.\\COM1\nCOM2  \\\\.\\COM2\n", 0), 0u) << run.out;
 }
 
 TEST(Zt30ctlExeFile, CarriesItsVersionResource) {
-    const std::string path = WindowsPath(ZT30CTL_PATH);
+    const std::string path = WindowsPathOf(ZT30CTL_PATH);
     const std::wstring file(path.begin(), path.end());
     EXPECT_EQ(VersionResourceString(file, "FileVersion"), "2.0.0.0");
     EXPECT_EQ(VersionResourceString(file, "ProductName"), "ZT-30");
