@@ -1,11 +1,12 @@
 #include "cli/cli_args.h"
 
 #include <algorithm>
-#include <charconv>
 #include <iterator>
 
+#include "base/text_rules.h"
 #include "cli/printable.h"
 #include "link/port_settings.h"
+#include "views/settings_store.h"
 
 namespace zt30::cli {
 
@@ -30,15 +31,11 @@ const CommandInfo* FindCommand(Command command) {
     return it == std::end(kCommands) ? nullptr : &*it;
 }
 
-constexpr std::string_view kLinkOptionsHelp =
-    "Link options:\n"
+constexpr std::string_view kOtherLinkOptionsHelp =
 #ifdef _WIN32
-    "  --port N       COM port 1..8 (default 1), the device COMn\n"
     "  --device NAME  use the device NAME (COM12, \\\\.\\COM12) as the port; messages still name the port\n"
     "                 as COMn (COM1 unless --port is given)\n"
 #else
-    "  --port N       COM port 1..8 (default 1); its device is the COMn entry of section [DEVICES] in\n"
-    "                 $XDG_CONFIG_HOME/OrvZT30.ini (or ~/.config/OrvZT30.ini), else /dev/ttyS(N-1)\n"
     "  --device PATH  use PATH as the port's device whatever the settings say; messages still name the\n"
     "                 port as COMn (COM1 unless --port is given)\n"
 #endif
@@ -48,6 +45,21 @@ constexpr std::string_view kLinkOptionsHelp =
     "  --sa ADDR      this computer's bus address 0..126 (default 0)\n"
     "  -h, --help     show help (zt30ctl COMMAND --help for one command)\n";
 
+std::string LinkOptionsHelp() {
+#ifdef _WIN32
+    return "Link options:\n"
+           "  --port N       COM port 1..8 (default 1), the device COMn\n" +
+           std::string(kOtherLinkOptionsHelp);
+#else
+    const std::string file(kSettingsKeyName);
+    return "Link options:\n"
+           "  --port N       COM port 1..8 (default 1); its device is the COMn entry of section [DEVICES] "
+           "in\n"
+           "                 $XDG_CONFIG_HOME/" +
+           file + ".ini (or ~/.config/" + file + ".ini), else /dev/ttyS(N-1)\n" +
+           std::string(kOtherLinkOptionsHelp);
+#endif
+}
 constexpr std::string_view kExitHelp =
     "Exit status: 0 success, 1 communication failure (one line on standard error), 2 bad arguments";
 
@@ -55,17 +67,19 @@ std::string CommandHelp(Command command) {
     switch (command) {
         case Command::Ports:
             return "Usage: zt30ctl ports\n"
-                   "Prints the device of each COM port COM1..COM8, as the settings file maps it.\n";
+                   "Prints the device of each COM port COM1..COM8, as the settings file maps it. A port\n"
+                   "whose entry cannot be read (not UTF-8 text, or the file itself unreadable) is left out\n"
+                   "and reported; the exit status is then 1.\n";
         case Command::Status:
             return "Usage: zt30ctl status [link options]\n"
                    "Sends the station status request to the instrument address (--da) and reports whether a\n"
                    "station acknowledged it.\n";
         case Command::Scan:
             return "Usage: zt30ctl scan [--from A] [--to B] [link options]\n"
-                   "Probes the bus addresses A..B (default 0..127) with the station status request and "
-                   "prints\n"
-                   "each address that answered, one per line. A probe without answer takes about 0.5 s.\n"
-                   "Fails when no station answered.\n";
+                   "Probes the bus addresses A..B (default 0..127) with the station status request and\n"
+                   "prints each address that answered, one per line. A probe without answer takes about\n"
+                   "0.5 s. Fails when no station answered, and ends with the line's error when the line\n"
+                   "itself fails (the device removed or hung up, and the port no longer opening).\n";
         case Command::Read:
             return "Usage: zt30ctl read [link options]\n"
                    "Reads the measured value and the sum (table 0) and prints them.\n";
@@ -73,60 +87,129 @@ std::string CommandHelp(Command command) {
             return "Usage: zt30ctl watch [--count N] [--record FILE] [link options]\n"
                    "Reads the measured value and the sum once a second until interrupted (Ctrl+C) or N\n"
                    "readings have been taken, and prints each as a record line: value; sum; date; time;\n"
-                   "with the decimal separator, date and time of the regional settings (LC_NUMERIC, "
-                   "LC_TIME).\n"
-                   "With --record each line is also appended to FILE (CR LF line ends). A failed reading\n"
-                   "is reported on standard error and not recorded; the exit status is then 1.\n";
+                   "with the decimal separator, date and time of the regional settings (LC_NUMERIC,\n"
+                   "LC_TIME). With --record each line is also appended to FILE (CR LF line ends).\n"
+                   "A failed reading (no answer, a damaged answer) is reported on standard error and not\n"
+                   "recorded, and the watch goes on; the exit status is then 1. When the line itself is\n"
+                   "gone (the device removed or hung up, and the port no longer opening), the watch ends\n"
+                   "with the line's error, as the program's automatic reading switches itself off.\n";
         case Command::Params:
             return "Usage: zt30ctl params [link options]\n"
                    "Reads tables 1 to 4 and prints every parameter in its display form, and the six\n"
                    "CONFIG switches with their texts.\n";
         case Command::Set:
             return "Usage: zt30ctl set NAME VALUE [link options]\n"
-                   "Changes one parameter: reads its table, changes the one value and writes the table "
-                   "back.\n"
-                   "NAME: FUNC, DP, FACTOR (VALUE: the list position 0.., the list text, or its first word,\n"
-                   "e.g. RATE), SCALE, OFFSET, SP.LO, SP.HI, HYSTER, AN.LO, AN.HI (a decimal number with\n"
-                   "\".\", e.g. -2.5E1), FILTR (0..59999), or a CONFIG switch: VSTUP, KOMPAR_OUT2, RESET,\n"
-                   "ALARM_OUT1, TIME_OUT, AOUT (VALUE 0 or 1; see zt30ctl params). Writing CONFIG clears "
-                   "its\n"
-                   "unused bits 6 and 7, as the parameters dialog does.\n";
+                   "Changes one parameter: reads its table, changes the one value and writes the table\n"
+                   "back. NAME: FUNC, DP, FACTOR (VALUE: the list position 0.., the list text, or its first\n"
+                   "word when no other item starts with it, e.g. RATE), SCALE, OFFSET, SP.LO, SP.HI,\n"
+                   "HYSTER, AN.LO, AN.HI (a decimal number with \".\", e.g. -2.5E1), FILTR (0..59999), or a\n"
+                   "CONFIG switch: VSTUP, KOMPAR_OUT2, RESET, ALARM_OUT1, TIME_OUT, AOUT (VALUE 0 or 1, or\n"
+                   "the item text; see zt30ctl params). Writing CONFIG clears its unused bits 6 and 7, as\n"
+                   "the parameters dialog does.\n";
         case Command::Clear:
             return "Usage: zt30ctl clear counter|sum [link options]\n"
                    "Clears the instrument's counter or its sum.\n";
         case Command::Ident:
             return "Usage: zt30ctl ident [link options]\n"
-                   "Reads the instrument's type and version texts. When neither answer is valid but a device "
-                   "of\n"
-                   "another kind answers, prints its three texts and exits with status 3.\n";
+                   "Reads the instrument's type and version texts. When neither answer is valid but a\n"
+                   "device of another kind answers, prints its three texts and exits with status 3.\n"
+                   "With no answer at all it waits up to 5.35 s: the type is asked twice, each answer\n"
+                   "awaited up to 1.01 s with 0.1 s between, the version the same way after 0.05 s, and\n"
+                   "after another 0.05 s the other kind's answer up to 1.01 s; the five requests' own time\n"
+                   "on the line comes on top (about 0.01 s each at 9600 bit/s, 1 s at 110 bit/s).\n";
         case Command::Address:
             return "Usage: zt30ctl address NEW [link options]\n"
-                   "Reads the instrument's address (table 5) at --da, writes the new address NEW (0..126) "
-                   "and\n"
-                   "checks that the instrument answers at it. Later commands need --da NEW.\n";
+                   "Reads the instrument's address (table 5) at --da, writes the new address NEW (0..126)\n"
+                   "and checks that the instrument answers at it. Later commands need --da NEW.\n";
         case Command::None:
             break;
     }
     return {};
 }
 
-// An option's value from "--opt=VALUE" or the next argument.
-struct OptionValue {
-    std::optional<std::string_view> value;
-    bool consumedNext = false;
+// One option: its name, the command it belongs to, the value it takes and where that goes. A number must lie
+// in [low, high] (and be one of `choices` when there are any); a text value (low > high) must not be empty.
+struct OptionInfo {
+    std::string_view name;
+    Command onlyFor;         // Command::None: a link option, good for every command
+    std::string_view wants;  // completes "option NAME needs ..."
+    long long low;
+    long long high;
+    void (*store)(Options& options, std::string_view text, long long number);
+    std::span<const int> choices = {};
 };
 
-}  // namespace
+constexpr OptionInfo kOptions[] = {
+    {"--port", Command::None, "a port number 1..8", 1, 8,
+     [](Options& o, std::string_view, long long n) { o.port = static_cast<int>(n); }},
+    {"--device", Command::None, "a device path", 1, 0,
+     [](Options& o, std::string_view text, long long) { o.device = std::string(text); }},
+    {"--baud", Command::None,
+     "a line speed (110 300 600 1200 2400 4800 9600 19200 38400 56000 57600 115200 "
+     "128000 256000)",
+     1, 10000000, [](Options& o, std::string_view, long long n) { o.baudRate = static_cast<int>(n); },
+     kBaudRates},
+    {"--da", Command::None, "an address 0..126", 0, 126,
+     [](Options& o, std::string_view, long long n) { o.destinationAddress = static_cast<int>(n); }},
+    {"--sa", Command::None, "an address 0..126", 0, 126,
+     [](Options& o, std::string_view, long long n) { o.sourceAddress = static_cast<int>(n); }},
+    {"--from", Command::Scan, "an address 0..127", 0, 127,
+     [](Options& o, std::string_view, long long n) { o.scanFrom = static_cast<int>(n); }},
+    {"--to", Command::Scan, "an address 0..127", 0, 127,
+     [](Options& o, std::string_view, long long n) { o.scanTo = static_cast<int>(n); }},
+    {"--count", Command::Watch, "a number of readings 1..1000000000", 1, 1000000000,
+     [](Options& o, std::string_view, long long n) { o.count = static_cast<long>(n); }},
+    {"--record", Command::Watch, "a file name", 1, 0,
+     [](Options& o, std::string_view text, long long) { o.recordFile = std::string(text); }},
+};
 
-std::optional<long> ParseBoundedInt(std::string_view text, long low, long high) {
-    long value = 0;
-    const char* end = text.data() + text.size();
-    const auto [ptr, ec] = std::from_chars(text.data(), end, value, 10);
-    if (text.empty() || ec != std::errc() || ptr != end || value < low || value > high) {
-        return std::nullopt;
-    }
-    return value;
+const OptionInfo* FindOption(std::string_view name) {
+    const auto it = std::find_if(std::begin(kOptions), std::end(kOptions),
+                                 [name](const OptionInfo& info) { return info.name == name; });
+    return it == std::end(kOptions) ? nullptr : &*it;
 }
+
+// "-v" and "--port" are options; "-2.5" and "-.5" are values, "-" and "" are arguments.
+bool IsOption(std::string_view arg) {
+    return arg.size() >= 2 && arg.front() == '-' && !(arg[1] >= '0' && arg[1] <= '9') && arg[1] != '.';
+}
+
+// An option as it appeared: its table entry and its value, if it had one.
+struct GivenOption {
+    const OptionInfo* info;
+    std::optional<std::string_view> value;
+};
+
+// The error of one option's value, or empty when it was stored into options.
+std::string ApplyOption(const GivenOption& given, Options& options) {
+    const OptionInfo& info = *given.info;
+    const std::string needs = "option " + std::string(info.name) + " needs " + std::string(info.wants);
+    if (info.onlyFor != Command::None && info.onlyFor != options.command) {
+        return "option " + std::string(info.name) + " belongs to the command " +
+               std::string(CommandName(info.onlyFor));
+    }
+    if (!given.value) {
+        return needs;
+    }
+    const std::string_view text = *given.value;
+    long long number = 0;
+    if (info.low > info.high) {
+        if (text.empty()) {
+            return needs;
+        }
+    } else {
+        const std::optional<long long> parsed = ParseOptionInt(text, info.low, info.high);
+        if (!parsed || (!info.choices.empty() &&
+                        std::find(info.choices.begin(), info.choices.end(), *parsed) == info.choices.end())) {
+            return needs + ", not \"" + PrintableArgument(text) + "\"";
+        }
+        number = *parsed;
+    }
+    info.store(options, text, number);
+    return {};
+}
+
+}  // namespace
 
 std::string_view CommandName(Command command) {
     const CommandInfo* info = FindCommand(command);
@@ -160,7 +243,7 @@ std::string HelpText(Command command) {
         text = CommandHelp(command) + "\n";
     }
     if (command != Command::Ports) {
-        text += kLinkOptionsHelp;
+        text += LinkOptionsHelp();
     }
     text += "\n";
     text += kExitHelp;
@@ -173,135 +256,59 @@ ParseResult ParseArguments(std::span<const std::string_view> args) {
     ParseResult result;
     Options& options = result.options;
     std::vector<std::string_view> positional;
-    struct Pending {
-        std::string_view name;
-        std::string_view value;
-    };
-    std::vector<Pending> pending;
+    std::vector<GivenOption> given;
+    std::string unknownOption;
 
     bool optionsEnded = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string_view arg = args[i];
-        if (optionsEnded || arg.size() < 2 || arg.front() != '-' || (arg[1] != '-' && arg != "-h")) {
+        if (optionsEnded || !IsOption(arg)) {
             positional.push_back(arg);
-            continue;
-        }
-        if (arg == "--") {
+        } else if (arg == "--") {
             optionsEnded = true;
-            continue;
-        }
-        if (arg == "-h" || arg == "--help") {
+        } else if (arg == "-h" || arg == "--help") {
             options.help = true;
-            continue;
-        }
-        std::string_view name = arg;
-        std::optional<std::string_view> value;
-        if (const std::size_t equals = arg.find('='); equals != std::string_view::npos) {
-            name = arg.substr(0, equals);
-            value = arg.substr(equals + 1);
-        }
-        static constexpr std::string_view kValued[] = {"--port", "--device", "--baud",  "--da",    "--sa",
-                                                       "--from", "--to",     "--count", "--record"};
-        if (std::find(std::begin(kValued), std::end(kValued), name) == std::end(kValued)) {
-            if (!options.help) {
-                result.error = "unknown option " + PrintableArgument(name);
+        } else {
+            const std::size_t equals = arg.starts_with("--") ? arg.find('=') : std::string_view::npos;
+            const std::string_view name = arg.substr(0, equals);
+            const OptionInfo* info = FindOption(name);
+            if (!info) {
+                unknownOption =
+                    unknownOption.empty() ? "unknown option " + PrintableArgument(name) : unknownOption;
+            } else if (equals != std::string_view::npos) {
+                given.push_back({info, arg.substr(equals + 1)});
+            } else if (i + 1 < args.size()) {
+                given.push_back({info, args[++i]});
+            } else {
+                given.push_back({info, std::nullopt});
             }
-            continue;
         }
-        if (!value) {
-            if (i + 1 == args.size()) {
-                result.error = "option " + std::string(name) + " needs a value";
-                continue;
-            }
-            value = args[++i];
-        }
-        pending.push_back({name, *value});
     }
 
     if (!positional.empty()) {
         options.command = CommandFromName(positional.front());
-        if (options.command == Command::None && result.error.empty()) {
+        if (options.command == Command::None) {
             result.error = "unknown command " + PrintableArgument(positional.front());
+            return result;
         }
-        for (std::size_t i = 1; i < positional.size(); ++i) {
-            options.arguments.emplace_back(positional[i]);
-        }
+        options.arguments.assign(positional.begin() + 1, positional.end());
     }
     if (options.help) {
-        result.error.clear();
         return result;
     }
-    if (!result.error.empty()) {
+    if (!unknownOption.empty()) {
+        result.error = unknownOption;
         return result;
     }
     if (options.command == Command::None) {
         result.error = "no command given (zt30ctl --help lists them)";
         return result;
     }
-
-    const auto fail = [&result](std::string message) {
-        if (result.error.empty()) {
-            result.error = std::move(message);
+    for (const GivenOption& option : given) {
+        if (std::string error = ApplyOption(option, options); !error.empty()) {
+            result.error = std::move(error);
+            return result;
         }
-    };
-    for (const Pending& option : pending) {
-        const std::string name(option.name);
-        const auto bounded = [&](long low, long high) {
-            const std::optional<long> parsed = ParseBoundedInt(option.value, low, high);
-            if (!parsed) {
-                fail("option " + name + " needs a number from " + std::to_string(low) + " to " +
-                     std::to_string(high) + ", not \"" + PrintableArgument(option.value) + "\"");
-            }
-            return parsed.value_or(0);
-        };
-        const auto onlyFor = [&](Command command) {
-            if (options.command != command) {
-                fail("option " + name + " belongs to the command " + std::string(CommandName(command)));
-                return false;
-            }
-            return true;
-        };
-        if (name == "--port") {
-            options.port = static_cast<int>(bounded(1, 8));
-        } else if (name == "--device") {
-            if (option.value.empty()) {
-                fail("option --device needs a path");
-            }
-            options.device = std::string(option.value);
-        } else if (name == "--baud") {
-            const long rate = bounded(1, 10000000);
-            if (rate != 0 &&
-                std::find(std::begin(kBaudRates), std::end(kBaudRates), rate) == std::end(kBaudRates)) {
-                fail("option --baud: " + PrintableArgument(option.value) + " is not one of the line speeds");
-            }
-            options.baudRate = static_cast<int>(rate);
-        } else if (name == "--da") {
-            options.destinationAddress = static_cast<int>(bounded(0, 126));
-        } else if (name == "--sa") {
-            options.sourceAddress = static_cast<int>(bounded(0, 126));
-        } else if (name == "--from") {
-            if (onlyFor(Command::Scan)) {
-                options.scanFrom = static_cast<int>(bounded(0, 127));
-            }
-        } else if (name == "--to") {
-            if (onlyFor(Command::Scan)) {
-                options.scanTo = static_cast<int>(bounded(0, 127));
-            }
-        } else if (name == "--count") {
-            if (onlyFor(Command::Watch)) {
-                options.count = bounded(1, 1000000000);
-            }
-        } else if (name == "--record") {
-            if (onlyFor(Command::Watch)) {
-                if (option.value.empty()) {
-                    fail("option --record needs a file name");
-                }
-                options.recordFile = std::string(option.value);
-            }
-        }
-    }
-    if (!result.error.empty()) {
-        return result;
     }
     if (options.scanFrom > options.scanTo) {
         result.error = "scan: --from must not be above --to";

@@ -40,11 +40,10 @@ struct ParseResult {
 };
 
 // Parses the arguments after the program name. Options may stand before or after the command and take their
-// value as "--opt VALUE" or "--opt=VALUE"; "--help" or "-h" anywhere asks for help and skips other checks.
+// value as "--opt VALUE" or "--opt=VALUE"; an argument that starts with "-" and a digit or "." is a value
+// (a negative number), any other one an option. "--help" or "-h" anywhere asks for help and skips the
+// checks of options and arguments, not the command's name. "--" ends the options.
 ParseResult ParseArguments(std::span<const std::string_view> args);
-
-// A decimal integer in [low, high] with no other characters; nullopt otherwise.
-std::optional<long> ParseBoundedInt(std::string_view text, long low, long high);
 
 // The command's name as typed, and the command of a typed name (Command::None for an unknown one).
 std::string_view CommandName(Command command);

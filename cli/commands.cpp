@@ -47,17 +47,31 @@ void WaitUntil(Clock& clock, std::int64_t deadline, const std::function<bool()>&
     }
 }
 
+std::optional<std::string> LineGone(CommandContext& context) {
+    return context.lineGone ? context.lineGone() : std::nullopt;
+}
+
 std::string Block(std::span<const std::uint8_t> block, std::size_t offset, std::size_t length) {
     return EscapeDeviceText(BlockText(block, offset, length));
 }
 
 }  // namespace
 
-int RunPorts(const DeviceTable& table, std::ostream& out) {
-    const PortDeviceLookup lookup = LookupFromTable(table);
-    for (int port = 1; port <= kPortCount; ++port) {
-        out << PortName(port) << "  " << PrintableArgument(SystemDeviceForPort(port, lookup).value_or(""))
+int RunPorts(const ConfiguredDevices& devices, std::ostream& out, std::ostream& err) {
+    const PortDeviceLookup lookup = DeviceLookupOf(devices);
+    std::string error;
+    for (int port = 1; port <= settings::kDevicePortCount; ++port) {
+        const ConfiguredDevice& device = devices[static_cast<std::size_t>(port - 1)];
+        if (!device.error.empty()) {
+            error = error.empty() ? device.error : error;
+            continue;
+        }
+        out << PortName(port) << "  " << PrintableText(SystemDeviceForPort(port, lookup).value_or(""))
             << '\n';
+    }
+    if (!error.empty()) {
+        err << "zt30ctl: " << error << '\n';
+        return kExitFailure;
     }
     return kExitOk;
 }
@@ -82,6 +96,8 @@ int RunScan(CommandContext& context, int from, int to) {
         if (answered) {
             context.out << address << std::endl;  // shown as found: a full scan takes a minute
             ++found;
+        } else if (const auto gone = LineGone(context)) {
+            return Fail(context, *gone);
         }
     }
     return found > 0 ? kExitOk : Fail(context, "no station answered");
@@ -118,10 +134,15 @@ int RunWatch(CommandContext& context, const WatchSettings& settings) {
                 RecordLine(ValueText(image.value, separator), ValueText(image.suma, separator),
                            ShortDateText(now, settings.regional), LongTimeText(now, settings.regional));
             context.out << line.substr(0, line.size() - 2) << std::endl;
+            if (!context.out) {
+                return Fail(context, kOutputFailed);
+            }
             if (settings.recordFile && !AppendLine(*settings.recordFile, line)) {
                 context.err << kCannotOpenFile << ' ' << PrintableArgument(*settings.recordFile) << '\n';
                 status = kExitFailure;
             }
+        } else if (const auto gone = LineGone(context)) {
+            return Fail(context, *gone);
         } else {
             context.err << kReadFailed << ' ' << LongTimeText(now, settings.regional) << std::endl;
             status = kExitFailure;
@@ -221,6 +242,15 @@ int RunAddress(CommandContext& context, std::uint8_t newAddress) {
     }
     context.out << "address " << oldAddress << " -> " << static_cast<int>(newAddress) << '\n';
     return kExitOk;
+}
+
+int FinishOutput(std::ostream& out, std::ostream& err, int status) {
+    out.flush();
+    if (!out && status == kExitOk) {
+        err << kOutputFailed << '\n';
+        return kExitFailure;
+    }
+    return status;
 }
 
 }  // namespace zt30::cli

@@ -1,6 +1,7 @@
 // The commands of zt30ctl. Each takes the device operations over an open line and the two output streams,
 // talks to the instrument, prints its result on `out` and at most one error line on `err`, and returns the
-// exit status. main() opens the line before and closes it after; `ports` needs no line.
+// exit status. main() opens the line before and closes it after; `ports` needs no line. `scan` and `watch`
+// ask after a failed exchange whether the line itself is gone, and end with its error when it is.
 #pragma once
 
 #include <cstdint>
@@ -10,7 +11,7 @@
 #include <ostream>
 #include <string>
 
-#include "cli/ini_devices.h"
+#include "cli/configured_devices.h"
 #include "cli/parameters.h"
 #include "config/regional_settings.h"
 #include "link/clock.h"
@@ -21,12 +22,16 @@ namespace zt30::cli {
 // The program's own texts for a failed exchange.
 inline constexpr char kReadFailed[] = "Chyba při čtení";
 inline constexpr char kWriteFailed[] = "Chyba při zápisu";
+inline constexpr char kOutputFailed[] = "zt30ctl: standard output cannot be written";
 
 struct CommandContext {
     DeviceOperations& ops;
     Clock& clock;
     std::ostream& out;
     std::ostream& err;
+    // After a failed exchange: the line's error when the line itself is gone, else nullopt (see LineCheck).
+    // Without it the line is taken to be there.
+    std::function<std::optional<std::string>()> lineGone = {};
 };
 
 struct WatchSettings {
@@ -37,14 +42,17 @@ struct WatchSettings {
     std::function<LocalDateTime()> localTime;  // the local time of a reading; the system's when empty
 };
 
-// Prints "COMn  device" for COM1..COM8.
-int RunPorts(const DeviceTable& table, std::ostream& out);
+// Prints "COMn  device" for COM1..COM8; a port whose setting cannot be read is left out, and the first such
+// error ends the list on `err` with status 1.
+int RunPorts(const ConfiguredDevices& devices, std::ostream& out, std::ostream& err);
 // Station status of the current DA.
 int RunStatus(CommandContext& context);
-// Probes from..to (the broadcast address 127 included when asked), restoring DA after each probe.
+// Probes from..to (the broadcast address 127 included when asked), restoring DA after each probe; ends with
+// the line's error when the line is gone.
 int RunScan(CommandContext& context, int from, int to);
 int RunRead(CommandContext& context);
-// One reading a second on the clock; a record file that cannot be opened at the start fails at once.
+// One reading a second on the clock; a record file that cannot be opened at the start fails at once. A
+// failed reading is reported and the watch goes on; a gone line or an output that cannot be written ends it.
 int RunWatch(CommandContext& context, const WatchSettings& settings);
 int RunParams(CommandContext& context);
 // Reads the parameter's table, applies the change and writes the table back.
@@ -54,5 +62,9 @@ int RunClear(CommandContext& context, bool sum);
 int RunIdent(CommandContext& context);
 // Reads table 5, writes the new address, then follows it and checks the instrument answers there.
 int RunAddress(CommandContext& context, std::uint8_t newAddress);
+
+// The exit status once a command has printed everything: status, or 1 with kOutputFailed on `err` when `out`
+// could not be written (a full disk, a closed terminal) and the command had not failed already.
+int FinishOutput(std::ostream& out, std::ostream& err, int status);
 
 }  // namespace zt30::cli

@@ -12,7 +12,7 @@ MessageAnswer ConsoleUi::ShowMessage(const std::string& text, const std::string&
             c = ' ';
         }
     }
-    err_ << PrintableArgument(caption) << ": " << PrintableArgument(line) << '\n';
+    err_ << PrintableText(caption) << ": " << PrintableText(line) << '\n';
     return buttons == MessageButtons::YesNo ? MessageAnswer::No : MessageAnswer::Ok;
 }
 

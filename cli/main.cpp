@@ -1,14 +1,16 @@
-// zt30ctl: the command-line tool over the core library. Parses the arguments, opens the line for the one
-// command, runs it and turns the result into the exit status.
+// zt30ctl: the command-line tool over the core library. Parses the arguments, finds the port's device, opens
+// the line for the one command, runs it and turns the result into the exit status.
 #include <csignal>
-#include <cstdlib>
 #include <iostream>
+#include <memory>
 #include <string_view>
 #include <vector>
 
 #include "cli/cli_args.h"
 #include "cli/commands.h"
+#include "cli/configured_devices.h"
 #include "cli/console_ui.h"
+#include "cli/line_check.h"
 #include "cli/printable.h"
 #include "config/param_format.h"
 #include "link/com_ports.h"
@@ -58,17 +60,21 @@ int Run(const zt30::cli::Options& options) {
         newAddress = *address;
     }
 
-#ifdef _WIN32
-    // Windows has no settings file of ports: port n is the device COMn itself.
-    const DeviceTable devices{};
-#else
-    const char* xdg = std::getenv("XDG_CONFIG_HOME");
-    const char* home = std::getenv("HOME");
-    const std::optional<std::string> settingsFile = SettingsFilePath(xdg, home);
-    const DeviceTable devices = settingsFile ? ReadDevicesFile(*settingsFile) : DeviceTable{};
+    // The settings file is read only when it decides something: --device names the device itself. Windows has
+    // no such file: port n is the device COMn itself.
+    ConfiguredDevices devices;
+#ifndef _WIN32
+    if (options.command == Command::Ports || !options.device) {
+        devices = ReadConfiguredDevices();
+    }
 #endif
     if (options.command == Command::Ports) {
-        return RunPorts(devices, std::cout);
+        return RunPorts(devices, std::cout, std::cerr);
+    }
+    if (const std::string& error = devices[static_cast<std::size_t>(options.port - 1)].error;
+        !options.device && !error.empty()) {
+        std::cerr << "zt30ctl: " << error << '\n';
+        return kExitFailure;
     }
 
     // The record lines follow the user's regional settings as the program's do; every other number the tool
@@ -78,10 +84,12 @@ int Run(const zt30::cli::Options& options) {
 #else
     const RegionalSettings regional = SystemRegionalSettings();
 #endif
-
     PortSettings settings{options.port, options.baudRate, options.destinationAddress, options.sourceAddress};
-    SerialLine line(settings, MakeSystemSerialBackend(options.device ? FixedDeviceLookup(*options.device)
-                                                                     : LookupFromTable(devices)));
+    auto backend = std::make_unique<LineWatchingBackend>(MakeSystemSerialBackend(
+        options.device ? FixedDeviceLookup(*options.device) : DeviceLookupOf(devices)));
+    LineWatchingBackend& watchedBackend = *backend;
+    SerialLine line(settings, std::move(backend));
+    LineCheck lineCheck(line, watchedBackend, options.port);
     SystemClock clock;
     TelegramLayer link(line, clock);
     link.SetDestinationAddress(static_cast<std::uint8_t>(options.destinationAddress));
@@ -89,7 +97,7 @@ int Run(const zt30::cli::Options& options) {
     DeviceImage image;
     ConsoleUi ui(std::cerr);
     DeviceOperations ops(link, image, ui);
-    CommandContext context{ops, clock, std::cout, std::cerr};
+    CommandContext context{ops, clock, std::cout, std::cerr, [&lineCheck] { return lineCheck.Gone(); }};
 
     try {
         if (!line.Open(options.port)) {
@@ -152,13 +160,13 @@ int main(int argc, char** argv) {
 #endif
     const std::vector<std::string_view> args(argv + (argc > 0 ? 1 : 0), argv + argc);
     const ParseResult parsed = ParseArguments(args);
-    if (parsed.options.help) {
-        std::cout << HelpText(parsed.options.command);
-        return kExitOk;
-    }
     if (!parsed.error.empty()) {
         std::cerr << "zt30ctl: " << parsed.error << '\n';
         return kExitUsage;
     }
-    return Run(parsed.options);
+    if (parsed.options.help) {
+        std::cout << HelpText(parsed.options.command);
+        return FinishOutput(std::cout, std::cerr, kExitOk);
+    }
+    return FinishOutput(std::cout, std::cerr, Run(parsed.options));
 }

@@ -4,8 +4,9 @@
 #include <array>
 #include <iterator>
 #include <span>
+#include <vector>
 
-#include "cli/cli_args.h"
+#include "base/text_rules.h"
 #include "cli/printable.h"
 #include "config/param_format.h"
 #include "config/param_texts.h"
@@ -37,15 +38,6 @@ constexpr ParamInfo kParams[] = {
     {"AOUT", 1, ParamKind::ConfigSwitch, nullptr, nullptr, 5},
 };
 
-char AsciiUpper(char c) {
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
-                                              [](char x, char y) { return AsciiUpper(x) == AsciiUpper(y); });
-}
-
 // The item texts of a choice parameter's list.
 std::span<const std::string_view> ChoiceTexts(const ParamInfo& param) {
     if (param.choiceField == &DeviceImage::func) {
@@ -68,24 +60,45 @@ std::string_view FirstWord(std::string_view text) {
     return text.substr(0, text.find(' '));
 }
 
-std::optional<int> ParseChoice(std::span<const std::string_view> texts, std::string_view value) {
-    if (const auto index = ParseBoundedInt(value, 0, static_cast<long>(texts.size()) - 1)) {
-        return static_cast<int>(*index);
+// The items a value names: its list position, its whole text, or else the items it is the first word of
+// (ASCII letters in any case). Only a single item is a choice.
+std::vector<std::size_t> MatchChoice(std::span<const std::string_view> texts, std::string_view value) {
+    if (const auto index = ParseOptionInt(value, 0, static_cast<long long>(texts.size()) - 1)) {
+        return {static_cast<std::size_t>(*index)};
     }
+    std::vector<std::size_t> byWord;
     for (std::size_t i = 0; i < texts.size(); ++i) {
-        if (value == texts[i] || EqualsIgnoringAsciiCase(value, FirstWord(texts[i]))) {
-            return static_cast<int>(i);
+        if (EqualsIgnoringAsciiCase(value, texts[i])) {
+            return {i};
+        }
+        if (EqualsIgnoringAsciiCase(value, FirstWord(texts[i]))) {
+            byWord.push_back(i);
         }
     }
-    return std::nullopt;
+    return byWord;
 }
 
-std::string ListOf(std::span<const std::string_view> texts) {
+// "0 dělení, 1 násobení": the items (all when `only` is empty) with their positions.
+std::string ListOf(std::span<const std::string_view> texts, std::span<const std::size_t> only = {}) {
     std::string list;
     for (std::size_t i = 0; i < texts.size(); ++i) {
-        list += (i == 0 ? "" : ", ") + std::to_string(i) + " " + std::string(texts[i]);
+        if (only.empty() || std::find(only.begin(), only.end(), i) != only.end()) {
+            list += (list.empty() ? "" : ", ") + std::to_string(i) + " " + std::string(texts[i]);
+        }
     }
     return list;
+}
+
+// The item index of a choice or switch value, or the error naming the items it could be.
+std::optional<int> ParseChoice(std::span<const std::string_view> texts, std::string_view value,
+                               const std::string& what, std::string& error) {
+    const std::vector<std::size_t> matches = MatchChoice(texts, value);
+    if (matches.size() == 1) {
+        return static_cast<int>(matches.front());
+    }
+    error = what + (matches.empty() ? " is none of " + ListOf(texts)
+                                    : " fits more than one item: " + ListOf(texts, matches));
+    return std::nullopt;
 }
 
 }  // namespace
@@ -106,13 +119,11 @@ SetParse ParseSetRequest(std::string_view name, std::string_view value) {
     }
     SetRequest request{param};
     const std::string shownValue = "\"" + PrintableArgument(value) + "\"";
+    const std::string prefix = "set " + std::string(param->name) + ": ";
     switch (param->kind) {
         case ParamKind::Choice: {
-            const auto texts = ChoiceTexts(*param);
-            const auto index = ParseChoice(texts, value);
+            const auto index = ParseChoice(ChoiceTexts(*param), value, prefix + shownValue, result.error);
             if (!index) {
-                result.error =
-                    "set " + std::string(param->name) + ": " + shownValue + " is none of " + ListOf(texts);
                 return result;
             }
             request.intValue = *index;
@@ -121,8 +132,7 @@ SetParse ParseSetRequest(std::string_view name, std::string_view value) {
         case ParamKind::Float: {
             const auto number = ParseFloatParam(value, kSeparator);
             if (!number) {
-                result.error =
-                    "set " + std::string(param->name) + ": " + shownValue + " is not a decimal number";
+                result.error = prefix + shownValue + " is not a decimal number";
                 return result;
             }
             request.floatValue = *number;
@@ -138,11 +148,8 @@ SetParse ParseSetRequest(std::string_view name, std::string_view value) {
             break;
         }
         case ParamKind::ConfigSwitch: {
-            const auto items = SwitchItems(*param);
-            const auto index = ParseChoice(items, value);
+            const auto index = ParseChoice(SwitchItems(*param), value, prefix + shownValue, result.error);
             if (!index) {
-                result.error =
-                    "set " + std::string(param->name) + ": " + shownValue + " is none of " + ListOf(items);
                 return result;
             }
             request.intValue = *index;
@@ -201,8 +208,9 @@ void PrintParams(const DeviceImage& image, std::ostream& out) {
             line(param.name, ParamValueText(param, image));
         }
     }
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    line("CONFIG", std::string("0x") + kHex[image.config >> 4] + kHex[image.config & 0x0F]);
+    std::string config = "0x";
+    AppendHexByte(config, image.config);
+    line("CONFIG", config);
     for (const ParamInfo& param : kParams) {
         if (param.kind == ParamKind::ConfigSwitch) {
             const auto& group = kConfigSwitches[static_cast<std::size_t>(param.switchBit)];

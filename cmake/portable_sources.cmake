@@ -1,6 +1,6 @@
 # The windowed program is built on Windows too: every build checks that its sources use no POSIX header or
 # call outside the POSIX-only files (cmake/check_portable_sources.cmake), and stops with the file and line.
-set(ZT30_PORTABLE_FOLDERS app views config link)
+set(ZT30_PORTABLE_FOLDERS base app views config link)
 set(zt30_portable_globs)
 foreach(folder IN LISTS ZT30_PORTABLE_FOLDERS)
     foreach(extension h hpp cpp cc)

@@ -7,6 +7,8 @@
 #include <limits>
 #include <system_error>
 
+#include "base/text_rules.h"
+
 namespace zt30 {
 
 namespace {
@@ -184,35 +186,8 @@ std::string FormatIntParam(long long value) {
     return std::to_string(value);
 }
 
-std::optional<std::int32_t> ParseIntText(std::string_view text) {
-    std::size_t i = 0;
-    while (i < text.size() && text[i] == ' ') {
-        ++i;
-    }
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        ++i;
-    }
-    if (i == text.size()) {
-        return std::nullopt;
-    }
-    const long long limit = negative ? 2147483648LL : 2147483647LL;
-    long long value = 0;
-    for (; i < text.size(); ++i) {
-        if (!IsDigit(text[i])) {
-            return std::nullopt;
-        }
-        value = value * 10 + (text[i] - '0');
-        if (value > limit) {
-            return std::nullopt;
-        }
-    }
-    return static_cast<std::int32_t>(negative ? -value : value);
-}
-
 std::optional<std::uint16_t> ParseFiltr(std::string_view text) {
-    std::optional<std::int32_t> value = ParseIntText(text);
+    std::optional<std::int32_t> value = ParseEntryInt(text);
     if (!value || *value < 0 || *value > 59999) {
         return std::nullopt;
     }
@@ -220,7 +195,7 @@ std::optional<std::uint16_t> ParseFiltr(std::string_view text) {
 }
 
 std::optional<std::uint8_t> ParseAddress(std::string_view text) {
-    std::optional<std::int32_t> value = ParseIntText(text);
+    std::optional<std::int32_t> value = ParseEntryInt(text);
     if (!value || *value < 0 || *value > 126) {
         return std::nullopt;
     }

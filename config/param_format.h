@@ -26,15 +26,12 @@ std::optional<float> ParseFloatParam(std::string_view text, char separator);
 // Plain decimal text of an integer, a minus sign for a negative value, no grouping.
 std::string FormatIntParam(long long value);
 
-// Leading blanks, an optional sign, decimal digits to the end; the value as a signed 32-bit integer, nullopt
-// for any other text or a value that does not fit. No hexadecimal forms.
-std::optional<std::int32_t> ParseIntText(std::string_view text);
-
-// FILTR: the integer form of ParseIntText within 0 to 59999.
+// FILTR: an operator's integer entry (ParseEntryInt: leading blanks, a sign, digits to the end, 32 bits; no
+// hexadecimal forms) within 0 to 59999.
 std::optional<std::uint16_t> ParseFiltr(std::string_view text);
 
-// A bus address for the instrument: the integer form of ParseIntText within 0 to 126 (127 is the broadcast
-// address); the bounds apply before narrowing to a byte.
+// A bus address for the instrument: an operator's integer entry (ParseEntryInt) within 0 to 126 (127 is the
+// broadcast address); the bounds apply before narrowing to a byte.
 std::optional<std::uint8_t> ParseAddress(std::string_view text);
 
 // Item indexes (0 or 1) of the six CONFIG switches, bit 0 first.

@@ -1,11 +1,12 @@
 #include "link/posix_serial_backend.h"
 
 #include <fcntl.h>
-#include <poll.h>
 #include <sys/file.h>
-#include <sys/ioctl.h>
-#include <time.h>
-#include <unistd.h>
+
+#if defined(__linux__) && defined(TIOCGICOUNT)
+#include <linux/serial.h>
+#define ZT30_HAVE_ICOUNT 1
+#endif
 
 #include <algorithm>
 #include <array>
@@ -18,39 +19,9 @@
 namespace zt30 {
 namespace {
 
-// glibc's <termios.h> and the kernel's <asm/termbits.h> both define struct termios, so the kernel's termios2
-// (the only way to set a rate that has no B constant) is declared here under its own name. The layout is the
-// generic one; the size check below ties it to the ioctl numbers of this system.
-#if defined(__linux__) && (defined(__x86_64__) || defined(__i386__) || defined(__aarch64__) || \
-                           defined(__arm__) || defined(__riscv))
-#define ZT30_HAVE_TERMIOS2 1
-struct KernelTermios2 {
-    tcflag_t c_iflag;
-    tcflag_t c_oflag;
-    tcflag_t c_cflag;
-    tcflag_t c_lflag;
-    cc_t c_line;
-    cc_t c_cc[19];
-    speed_t c_ispeed;
-    speed_t c_ospeed;
-};
-constexpr unsigned long kGetTermios2 = _IOR('T', 0x2A, KernelTermios2);
-constexpr unsigned long kSetTermios2 = _IOW('T', 0x2B, KernelTermios2);
-constexpr tcflag_t kBaudOther = 0010000;
-constexpr tcflag_t kKernelBaudMask = 0010017;
-constexpr int kInputBaudShift = 16;
-static_assert(sizeof(KernelTermios2) == 44);
-#endif
-
 using Nanos = std::int64_t;
 constexpr Nanos kNanosPerMs = 1'000'000;
 constexpr Nanos kNever = std::numeric_limits<Nanos>::max();
-
-Nanos MonotonicNow() {
-    timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return static_cast<Nanos>(ts.tv_sec) * 1'000'000'000 + ts.tv_nsec;
-}
 
 // Milliseconds for poll() until the deadline, rounded up so a wait never ends just before it.
 int PollTimeout(Nanos deadline, Nanos now) {
@@ -113,34 +84,34 @@ bool RateTook(std::uint32_t wanted, std::uint32_t got) {
 }
 
 #ifdef ZT30_HAVE_TERMIOS2
-bool SetExactRate(int fd, std::uint32_t rate) {
+bool SetExactRate(PosixSystem& system, int fd, std::uint32_t rate) {
     KernelTermios2 t{};
-    if (ioctl(fd, kGetTermios2, &t) != 0) {
+    if (system.Ioctl(fd, kGetTermios2, &t) != 0) {
         return false;
     }
     t.c_cflag &= ~(kKernelBaudMask | (kKernelBaudMask << kInputBaudShift));
     t.c_cflag |= kBaudOther | (kBaudOther << kInputBaudShift);
     t.c_ispeed = rate;
     t.c_ospeed = rate;
-    if (ioctl(fd, kSetTermios2, &t) != 0) {
+    if (system.Ioctl(fd, kSetTermios2, &t) != 0) {
         return false;
     }
     KernelTermios2 back{};
-    return ioctl(fd, kGetTermios2, &back) == 0 && RateTook(rate, back.c_ospeed) &&
+    return system.Ioctl(fd, kGetTermios2, &back) == 0 && RateTook(rate, back.c_ospeed) &&
            RateTook(rate, back.c_ispeed);
 }
 
-std::uint32_t CurrentRate(int fd, const termios&) {
+std::uint32_t CurrentRate(PosixSystem& system, int fd, const termios&) {
     KernelTermios2 t{};
-    return ioctl(fd, kGetTermios2, &t) == 0 ? t.c_ospeed : 0;
+    return system.Ioctl(fd, kGetTermios2, &t) == 0 ? t.c_ospeed : 0;
 }
 #else
-bool SetExactRate(int fd, std::uint32_t rate) {
+bool SetExactRate(PosixSystem& system, int fd, std::uint32_t rate) {
     termios back{};
-    return tcgetattr(fd, &back) == 0 && RateTook(rate, RateOfCode(cfgetospeed(&back)));
+    return system.GetAttributes(fd, back) == 0 && RateTook(rate, RateOfCode(cfgetospeed(&back)));
 }
 
-std::uint32_t CurrentRate(int, const termios& t) {
+std::uint32_t CurrentRate(PosixSystem&, int, const termios& t) {
     return RateOfCode(cfgetospeed(&t));
 }
 #endif
@@ -151,7 +122,8 @@ bool DeviceGone(short revents) {
 
 }  // namespace
 
-PosixSerialBackend::PosixSerialBackend(PortDeviceLookup lookup) : lookup_(std::move(lookup)) {}
+PosixSerialBackend::PosixSerialBackend(PortDeviceLookup lookup, std::unique_ptr<PosixSystem> system)
+    : lookup_(std::move(lookup)), system_(std::move(system)) {}
 
 PosixSerialBackend::~PosixSerialBackend() {
     ClosePort();
@@ -163,13 +135,19 @@ bool PosixSerialBackend::OpenPort(int portNumber) {
     if (!path) {
         return false;
     }
-    const int fd = open(path->c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    const int fd = system_->Open(path->c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         return false;
     }
-    // TIOCEXCL keeps other users out but not root; the lock also stops a second open by this program.
-    if (!isatty(fd) || ioctl(fd, TIOCEXCL) != 0 || flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        close(fd);
+    // The lock comes first, so a port held by another program is never left in exclusive mode by a failed
+    // open. TIOCEXCL keeps other users out but not root; the lock also stops a second open by root.
+    if (system_->IsTerminal(fd) != 1 || system_->Lock(fd, LOCK_EX | LOCK_NB) != 0) {
+        system_->Close(fd);
+        return false;
+    }
+    if (system_->Ioctl(fd, TIOCEXCL, nullptr) != 0) {
+        system_->Lock(fd, LOCK_UN);
+        system_->Close(fd);
         return false;
     }
     fd_ = fd;
@@ -180,6 +158,7 @@ bool PosixSerialBackend::OpenPort(int portNumber) {
     discardNull_ = false;
     lineError_ = false;
     decoder_.Reset();
+    haveCounts_ = ReadErrorCounts(counts_);
     return true;
 }
 
@@ -197,12 +176,12 @@ bool PosixSerialBackend::SetReadTimeouts(const ReadTimeouts& timeouts) {
 }
 
 bool PosixSerialBackend::GetConfig(LineConfig& config) {
-    if (!IsOpen() || tcgetattr(fd_, &saved_) != 0) {
+    if (!IsOpen() || system_->GetAttributes(fd_, saved_) != 0) {
         return false;
     }
     haveSaved_ = true;
     LineConfig c;
-    c.baudRate = CurrentRate(fd_, saved_);
+    c.baudRate = CurrentRate(*system_, fd_, saved_);
     switch (saved_.c_cflag & CSIZE) {
         case CS5:
             c.dataBits = 5;
@@ -235,7 +214,7 @@ bool PosixSerialBackend::SetConfig(const LineConfig& config) {
         return false;
     }
     if (!haveSaved_) {
-        if (tcgetattr(fd_, &saved_) != 0) {
+        if (system_->GetAttributes(fd_, saved_) != 0) {
             return false;
         }
         haveSaved_ = true;
@@ -244,9 +223,16 @@ bool PosixSerialBackend::SetConfig(const LineConfig& config) {
     // Raw binary mode: bytes pass untouched both ways, no flow control, reads never wait in the kernel.
     t.c_iflag &=
         ~(IGNBRK | BRKINT | IGNPAR | PARMRK | INPCK | ISTRIP | INLCR | IGNCR | ICRNL | IXON | IXOFF | IXANY);
+#ifdef IUCLC
+    t.c_iflag &= ~IUCLC;
+#endif
     t.c_oflag &= ~OPOST;
     t.c_lflag &= ~(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
     t.c_cflag &= ~(CSIZE | PARENB | PARODD | CSTOPB);
+#ifdef CMSPAR
+    // Left on by another program, it would turn even parity into space parity.
+    t.c_cflag &= ~CMSPAR;
+#endif
 #ifdef CRTSCTS
     t.c_cflag &= ~CRTSCTS;
 #endif
@@ -269,7 +255,7 @@ bool PosixSerialBackend::SetConfig(const LineConfig& config) {
     }
     const StandardRate placeholder = PlaceholderRate(config.baudRate);
     if (cfsetispeed(&t, placeholder.code) != 0 || cfsetospeed(&t, placeholder.code) != 0 ||
-        tcsetattr(fd_, TCSANOW, &t) != 0) {
+        system_->SetAttributes(fd_, t) != 0) {
         return false;
     }
     saved_ = t;
@@ -280,7 +266,11 @@ bool PosixSerialBackend::SetConfig(const LineConfig& config) {
     markErrors_ = config.parityCheck;
     abortOnError_ = config.abortOnError;
     discardNull_ = config.discardNull;
-    if (!SetExactRate(fd_, config.baudRate)) {
+    // Errors the driver counted under the old configuration (another rate, say) are not this line's.
+    if (haveCounts_) {
+        ReadErrorCounts(counts_);
+    }
+    if (!SetExactRate(*system_, fd_, config.baudRate)) {
         return false;
     }
     baudRate_ = config.baudRate;
@@ -289,23 +279,51 @@ bool PosixSerialBackend::SetConfig(const LineConfig& config) {
 
 void PosixSerialBackend::PurgeReceive() {
     if (IsOpen()) {
-        tcflush(fd_, TCIFLUSH);
+        system_->Flush(fd_, TCIFLUSH);
         decoder_.Reset();
     }
 }
 
 void PosixSerialBackend::PurgeTransmit() {
     if (IsOpen()) {
-        tcflush(fd_, TCOFLUSH);
+        system_->Flush(fd_, TCOFLUSH);
     }
+}
+
+bool PosixSerialBackend::ReadErrorCounts(LineErrorCounts& counts) {
+#ifdef ZT30_HAVE_ICOUNT
+    serial_icounter_struct c{};
+    if (system_->Ioctl(fd_, TIOCGICOUNT, &c) != 0) {
+        return false;
+    }
+    counts = {c.overrun, c.buf_overrun, c.parity, c.frame, c.brk};
+    return true;
+#else
+    (void)counts;
+    return false;
+#endif
+}
+
+bool PosixSerialBackend::CheckLineError() {
+    if (lineError_ || !abortOnError_ || !haveCounts_) {
+        return lineError_;
+    }
+    LineErrorCounts now;
+    if (!ReadErrorCounts(now)) {
+        return false;  // a device that went fails the read or write by its own calls
+    }
+    lineError_ = now.overrun > counts_.overrun || now.bufferOverrun > counts_.bufferOverrun ||
+                 now.parity > counts_.parity || now.frame > counts_.frame || now.breaks > counts_.breaks;
+    counts_ = now;
+    return lineError_;
 }
 
 ReadResult PosixSerialBackend::Read(std::span<std::uint8_t> buffer) {
     ReadResult result;
-    if (!IsOpen() || lineError_) {
+    if (!IsOpen() || CheckLineError()) {
         return result;
     }
-    const Nanos start = MonotonicNow();
+    const Nanos start = system_->MonotonicNanos();
     const std::uint64_t totalMs =
         timeouts_.totalConstantMs + static_cast<std::uint64_t>(timeouts_.totalMultiplierMs) * buffer.size();
     // Beyond a day the limit no longer matters, and the clamp keeps the arithmetic from overflowing.
@@ -317,7 +335,7 @@ ReadResult PosixSerialBackend::Read(std::span<std::uint8_t> buffer) {
     std::array<std::uint8_t, 256> raw;
 
     while (result.count < buffer.size()) {
-        const Nanos now = MonotonicNow();
+        const Nanos now = system_->MonotonicNanos();
         Nanos deadline = totalDeadline;
         if (interval > 0 && lastByte != kNever) {
             deadline = std::min(deadline, lastByte + interval);
@@ -326,7 +344,7 @@ ReadResult PosixSerialBackend::Read(std::span<std::uint8_t> buffer) {
             break;
         }
         pollfd p{fd_, POLLIN, 0};
-        const int ready = poll(&p, 1, PollTimeout(deadline, now));
+        const int ready = system_->Poll(&p, 1, PollTimeout(deadline, now));
         if (ready < 0) {
             if (errno == EINTR) {
                 continue;
@@ -344,7 +362,7 @@ ReadResult PosixSerialBackend::Read(std::span<std::uint8_t> buffer) {
         }
         // Never more raw bytes than still wanted: decoding only shrinks, and the rest stays queued.
         const std::size_t want = std::min(buffer.size() - result.count, raw.size());
-        const ssize_t got = read(fd_, raw.data(), want);
+        const ssize_t got = system_->Read(fd_, raw.data(), want);
         if (got < 0) {
             if (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK) {
                 continue;
@@ -354,7 +372,7 @@ ReadResult PosixSerialBackend::Read(std::span<std::uint8_t> buffer) {
         if (got == 0) {
             return result;  // readable but empty: the device hung up
         }
-        lastByte = MonotonicNow();
+        lastByte = system_->MonotonicNanos();
         const std::span<const std::uint8_t> chunk(raw.data(), static_cast<std::size_t>(got));
         const std::span<std::uint8_t> out = buffer.subspan(result.count);
         std::size_t produced = 0;
@@ -376,20 +394,24 @@ ReadResult PosixSerialBackend::Read(std::span<std::uint8_t> buffer) {
             produced = static_cast<std::size_t>(kept - out.begin());
         }
         result.count += produced;
+        if (CheckLineError()) {
+            return result;
+        }
     }
-    result.ok = true;
+    result.ok = !CheckLineError();
     return result;
 }
 
 bool PosixSerialBackend::Write(std::span<const std::uint8_t> data) {
-    if (!IsOpen() || lineError_) {
+    if (!IsOpen() || CheckLineError()) {
         return false;
     }
     // Bytes the driver will not take within twice their wire time (plus slack) are stuck: fail, never hang.
-    const Nanos deadline = MonotonicNow() + 2 * WireTime(data.size(), baudRate_) + 500 * kNanosPerMs;
+    const Nanos deadline =
+        system_->MonotonicNanos() + 2 * WireTime(data.size(), baudRate_) + 500 * kNanosPerMs;
     std::size_t done = 0;
     while (done < data.size()) {
-        const ssize_t n = write(fd_, data.data() + done, data.size() - done);
+        const ssize_t n = system_->Write(fd_, data.data() + done, data.size() - done);
         if (n > 0) {
             done += static_cast<std::size_t>(n);
             continue;
@@ -400,12 +422,12 @@ bool PosixSerialBackend::Write(std::span<const std::uint8_t> data) {
         if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
             return false;
         }
-        const Nanos now = MonotonicNow();
+        const Nanos now = system_->MonotonicNanos();
         if (now >= deadline) {
             return false;
         }
         pollfd p{fd_, POLLOUT, 0};
-        const int ready = poll(&p, 1, PollTimeout(deadline, now));
+        const int ready = system_->Poll(&p, 1, PollTimeout(deadline, now));
         if (ready < 0 && errno != EINTR) {
             return false;
         }
@@ -418,24 +440,25 @@ bool PosixSerialBackend::Write(std::span<const std::uint8_t> data) {
 
 bool PosixSerialBackend::WaitUntilSent(std::size_t bytes) {
     // tcdrain can hang for good on some USB adapters, so the output queue is watched with a bound instead.
-    const Nanos deadline = MonotonicNow() + 2 * WireTime(bytes, baudRate_) + 100 * kNanosPerMs;
+    const Nanos deadline = system_->MonotonicNanos() + 2 * WireTime(bytes, baudRate_) + 100 * kNanosPerMs;
     for (;;) {
         int queued = 0;
-        if (ioctl(fd_, TIOCOUTQ, &queued) != 0) {
+        if (system_->Ioctl(fd_, TIOCOUTQ, &queued) != 0) {
             return false;
         }
         if (queued <= 0) {
             return true;
         }
-        const Nanos now = MonotonicNow();
+        const Nanos now = system_->MonotonicNanos();
         if (now >= deadline) {
-            // The driver took the bytes; a queue that does not report empty must not stall the exchange.
+            // The driver took the bytes; a queue that does not report empty (some adapters never do) must not
+            // stall the exchange. Should the bytes really be stuck, the answer's read times out.
             return true;
         }
         const Nanos step = std::clamp<Nanos>(WireTime(static_cast<std::size_t>(queued), baudRate_),
                                              kNanosPerMs, 20 * kNanosPerMs);
         pollfd p{fd_, 0, 0};  // no events asked: wakes only on a hang-up or error
-        const int ready = poll(&p, 1, PollTimeout(std::min(deadline, now + step), now));
+        const int ready = system_->Poll(&p, 1, PollTimeout(std::min(deadline, now + step), now));
         if (ready < 0 && errno != EINTR) {
             return false;
         }
@@ -449,9 +472,9 @@ void PosixSerialBackend::ClosePort() {
     if (!IsOpen()) {
         return;
     }
-    ioctl(fd_, TIOCNXCL);
-    flock(fd_, LOCK_UN);
-    close(fd_);
+    system_->Ioctl(fd_, TIOCNXCL, nullptr);
+    system_->Lock(fd_, LOCK_UN);
+    system_->Close(fd_);
     fd_ = -1;
     haveSaved_ = false;
     lineError_ = false;

@@ -1,25 +1,30 @@
 // A COM port on a POSIX system: the terminal device that the port lookup names, opened exclusively and driven
-// in raw mode with termios (any bit rate through termios2 on Linux). Reads and writes follow the Windows
-// rules the line logic relies on: interval and total read time-outs on a monotonic clock, writes that return
-// when the bytes have left, and a sticky line error after a parity or framing error when abort-on-error is
-// on.
+// in raw mode without flow control through termios (any bit rate through termios2 on Linux). Reads and
+// writes follow the Windows rules the line logic relies on: interval and total read time-outs on a monotonic
+// clock, writes that return when the bytes have left, and, with abort-on-error on, a sticky line error after
+// a byte the kernel marked (parity, framing, break) or an error the driver counted (TIOCGICOUNT: overrun,
+// parity, framing, break). Every system call goes through a PosixSystem.
 #pragma once
 
 #include <termios.h>
 
 #include <cstdint>
+#include <memory>
 #include <span>
 
 #include "link/com_ports.h"
 #include "link/parmrk_decoder.h"
+#include "link/posix_system.h"
 #include "link/serial_line.h"
 
 namespace zt30 {
 
 class PosixSerialBackend final : public SerialBackend {
 public:
-    // lookup: the configured device path of a port number (see DevicePathForPort).
-    explicit PosixSerialBackend(PortDeviceLookup lookup);
+    // lookup: the configured device path of a port number (see DevicePathForPort); system: the calls to
+    // make (the system's own unless a test scripts them).
+    explicit PosixSerialBackend(PortDeviceLookup lookup,
+                                std::unique_ptr<PosixSystem> system = MakeRealPosixSystem());
     PosixSerialBackend(const PosixSerialBackend&) = delete;
     PosixSerialBackend& operator=(const PosixSerialBackend&) = delete;
     ~PosixSerialBackend() override;
@@ -40,9 +45,23 @@ public:
     bool HasLineError() const { return lineError_; }
 
 private:
+    // The driver's error counters; a driver that keeps none (a pseudo-terminal) leaves only the marks.
+    struct LineErrorCounts {
+        int overrun = 0;
+        int bufferOverrun = 0;
+        int parity = 0;
+        int frame = 0;
+        int breaks = 0;
+    };
+
     bool WaitUntilSent(std::size_t bytes);
+    bool ReadErrorCounts(LineErrorCounts& counts);
+    // True when the line is in its error state; with abort-on-error on, a rise of the driver's counters since
+    // the last look puts it there.
+    bool CheckLineError();
 
     PortDeviceLookup lookup_;
+    std::unique_ptr<PosixSystem> system_;
     int fd_ = -1;
     ReadTimeouts timeouts_ = kLineReadTimeouts;
     termios saved_{};  // the system's configuration as last read; SetConfig changes only what it must
@@ -52,6 +71,8 @@ private:
     bool abortOnError_ = false;
     bool discardNull_ = false;
     bool lineError_ = false;
+    bool haveCounts_ = false;  // the driver answers TIOCGICOUNT
+    LineErrorCounts counts_;   // as last seen
     ParmrkDecoder decoder_;
 };
 

@@ -16,13 +16,15 @@ SerialLine::~SerialLine() {
 }
 
 bool SerialLine::Open(int portNumber) {
-    const std::string name = PortName(portNumber);
     if (open_) {
         // A second open of the same handle would fail as "busy"; the caller means a fresh piece of work.
         Close();
     }
+    // From here every message of this open, ApplySettings' included, names the port asked for.
+    openPort_ = portNumber;
+    const std::string name = PortName(portNumber);
     if (!backend_->OpenPort(portNumber)) {
-        failedPortName_ = name;
+        failedPort_ = portNumber;
         settings_.portNumber = 0;
         if (portReset_) {
             portReset_();
@@ -87,7 +89,7 @@ void SerialLine::PurgeTransmit() {
 }
 
 void SerialLine::ApplySettings() {
-    const std::string name = PortName(settings_.portNumber);
+    const std::string name = PortName(NamedPort());
     config_.baudRate = static_cast<std::uint32_t>(settings_.baudRate);
     config_.abortOnError = true;
     if (!open_ || settings_.baudRate <= 0 || !backend_->SetConfig(config_)) {
@@ -96,7 +98,7 @@ void SerialLine::ApplySettings() {
 }
 
 SerialLineError SerialLine::OpenFailure() const {
-    return SerialLineError("Sériový port " + failedPortName_ + " nelze otevřít");
+    return SerialLineError("Sériový port " + PortName(failedPort_) + " nelze otevřít");
 }
 
 void SerialLine::CleanUp() {

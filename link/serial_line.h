@@ -24,8 +24,10 @@ public:
 
 enum class Parity : std::uint8_t { None, Odd, Even };
 
-// The fields of the line configuration that the program sets; a backend keeps every other field of the
-// system's configuration (flow control, special characters) as the system reported it.
+// The fields of the line configuration that the program sets. The Win32 backend keeps every other field of
+// the system's configuration (flow control, special characters) as the system reported it; the POSIX backend
+// always drives the port in raw mode without any flow control, because the telegrams are binary and an XON,
+// XOFF or a missing handshake line must never hold them up.
 struct LineConfig {
     std::uint32_t baudRate = 9600;
     std::uint8_t dataBits = 8;
@@ -34,8 +36,9 @@ struct LineConfig {
     bool binaryMode = true;
     bool parityCheck = true;
     bool discardNull = false;
-    bool abortOnError =
-        false;  // a line error makes every later read and write fail until the port is reopened
+    // A line error (parity, framing, overrun, break) makes the pending and every later read and write fail
+    // until the port is reopened.
+    bool abortOnError = false;
 
     friend bool operator==(const LineConfig&, const LineConfig&) = default;
 };
@@ -88,8 +91,8 @@ std::string PortName(int portNumber);
 
 class SerialLine {
 public:
-    // settings: the port dialog's settings; the line reads baudRate and sets portNumber to 0 when an open
-    // fails.
+    // settings: the port dialog's settings; the line reads baudRate (and portNumber, to name a closed line's
+    // port) and sets portNumber to 0 when an open fails.
     SerialLine(PortSettings& settings, std::unique_ptr<SerialBackend> backend);
     SerialLine(const SerialLine&) = delete;
     SerialLine& operator=(const SerialLine&) = delete;
@@ -98,8 +101,9 @@ public:
     // Called whenever a failure sets portNumber to 0, so the port dialog can show "žádný port".
     void SetPortResetHandler(std::function<void()> handler) { portReset_ = std::move(handler); }
 
-    // Opens and configures COM port n. False when the device cannot be opened (the caller raises
-    // OpenFailure()); throws SerialLineError when the queues, time-outs or configuration cannot be set.
+    // Opens and configures COM port n; every message of this open names COMn. False when the device cannot be
+    // opened (the caller raises OpenFailure()); throws SerialLineError when the queues, time-outs or
+    // configuration cannot be set.
     bool Open(int portNumber);
     // Releases the port; no effect on a closed line.
     void Close();
@@ -113,15 +117,16 @@ public:
     void PurgeReceive();
     void PurgeTransmit();
     // Writes the configuration with the current baudRate and abort-on-error to the port; throws
-    // SerialLineError (and closes the line) on failure, also when the line is not open.
+    // SerialLineError (and closes the line) on failure, also when the line is not open. The message names the
+    // open port, or portNumber when none is open.
     void ApplySettings();
 
     // The error to raise when Open returned false: "Sériový port COMn nelze otevřít".
     SerialLineError OpenFailure() const;
-    // The configuration last read from the port and changed by the line (for tests and diagnostics).
-    const LineConfig& Config() const { return config_; }
 
 private:
+    // The port the messages name: the one being opened or open, else the stored selection.
+    int NamedPort() const { return open_ ? openPort_ : settings_.portNumber; }
     void CleanUp();
     [[noreturn]] void Fail(const std::string& message);
 
@@ -129,7 +134,8 @@ private:
     std::unique_ptr<SerialBackend> backend_;
     std::function<void()> portReset_;
     LineConfig config_;
-    std::string failedPortName_ = PortName(0);
+    int failedPort_ = 0;  // the port of the last failed open, for OpenFailure()
+    int openPort_ = 0;    // the port of the open handle (or of the open in progress)
     bool open_ = false;
 };
 

@@ -59,7 +59,6 @@ bool CheckAcknowledgement(std::span<const std::uint8_t> received) {
 std::span<std::uint8_t> TelegramLayer::BeginSd2Request(std::uint8_t functionCode, std::uint8_t length) {
     // LE covers DA, SA, FC and the data unit; the frame (LE + 6) must fit the buffer.
     assert(length >= 3 && length + kSd2Overhead <= kBufferSize);
-    functionCode_ = functionCode;
     length_ = length;
     transmitBuffer_[0] = kSd2;
     transmitBuffer_[1] = length;
@@ -78,7 +77,6 @@ void TelegramLayer::FinishSd2Request() {
 }
 
 void TelegramLayer::BuildSd1Request(std::uint8_t functionCode) {
-    functionCode_ = functionCode;
     transmitBuffer_[0] = kSd1;
     transmitBuffer_[1] = destinationAddress_;
     transmitBuffer_[2] = sourceAddress_;

@@ -39,8 +39,9 @@ public:
     std::uint8_t DestinationAddress() const { return destinationAddress_; }
     std::uint8_t SourceAddress() const { return sourceAddress_; }
 
-    // Starts an SD2 request with the function code and LE (3 + data unit length, 3 to 249) in the transmit
-    // buffer; returns the data unit (LE - 3 bytes) for the caller to fill before FinishSd2Request.
+    // Starts an SD2 request with the function code and LE (3 + data unit length, 3 to 250, so that the frame
+    // of LE + 6 bytes fits the transmit buffer); returns the data unit (LE - 3 bytes) for the caller to fill
+    // before FinishSd2Request.
     std::span<std::uint8_t> BeginSd2Request(std::uint8_t functionCode, std::uint8_t length);
     // Adds FCS and ED after the data unit.
     void FinishSd2Request();
@@ -78,7 +79,6 @@ private:
     Clock& clock_;
     std::uint8_t destinationAddress_ = 0;
     std::uint8_t sourceAddress_ = 0;
-    std::uint8_t functionCode_ = 0;
     std::uint8_t length_ = 0;
     std::size_t requestLength_ = 0;
     std::size_t receivedCount_ = 0;

@@ -1,9 +1,10 @@
 #include "sim/fault_plan.h"
 
 #include <array>
-#include <charconv>
 #include <cmath>
 #include <utility>
+
+#include "base/text_rules.h"
 
 namespace zt30::sim {
 
@@ -20,11 +21,9 @@ constexpr std::array<std::pair<std::string_view, FaultKind>, 7> kNames = {{
 }};
 
 std::optional<double> ParseRate(std::string_view text) {
-    // std::from_chars for double accepts neither a sign nor blanks in front, which suits an option value.
-    double rate = 0.0;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), rate);
-    if (text.empty() || ec != std::errc() || end != text.data() + text.size() || !std::isfinite(rate) ||
-        rate < 0.0 || rate > 1.0) {
+    // The command-line form takes neither a sign nor blanks in front, which suits a rate.
+    const std::optional<double> rate = ParseOptionNumber<double>(text);
+    if (!rate || !std::isfinite(*rate) || *rate < 0.0 || *rate > 1.0) {
         return std::nullopt;
     }
     return rate;
@@ -60,12 +59,11 @@ std::optional<FaultSpec> ParseFaultSpec(std::string_view text) {
     }
     const std::string_view value = text.substr(split + 1);
     if (text[split] == '@') {
-        std::uint64_t n = 0;
-        const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), n);
-        if (value.empty() || ec != std::errc() || end != value.data() + value.size() || n == 0) {
+        const std::optional<std::uint64_t> n = ParseOptionNumber<std::uint64_t>(value);
+        if (!n || *n == 0) {
             return std::nullopt;
         }
-        spec.onlyRequest = n;
+        spec.onlyRequest = *n;
         return spec;
     }
     const auto rate = ParseRate(value);

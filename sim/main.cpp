@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "base/text_rules.h"
 #include "sim/pseudo_terminal.h"
 #include "sim/request_parser.h"
 #include "sim/responder.h"
@@ -48,19 +49,6 @@ bool InstallSignalHandlers(int pipeWriteEnd) {
     sigemptyset(&ignore.sa_mask);
     return sigaction(SIGINT, &action, nullptr) == 0 && sigaction(SIGTERM, &action, nullptr) == 0 &&
            sigaction(SIGHUP, &action, nullptr) == 0 && sigaction(SIGPIPE, &ignore, nullptr) == 0;
-}
-
-std::string Hex(const std::vector<std::uint8_t>& bytes) {
-    static const char kDigits[] = "0123456789ABCDEF";
-    std::string text;
-    for (std::uint8_t b : bytes) {
-        if (!text.empty()) {
-            text += ' ';
-        }
-        text += kDigits[b >> 4];
-        text += kDigits[b & 0x0F];
-    }
-    return text;
 }
 
 class Host {
@@ -144,10 +132,10 @@ bool Host::ReceiveAvailable(Clock::time_point now) {
 
 void Host::Accept(std::vector<Request> requests, Clock::time_point received) {
     if (const auto dropped = parser_.TakeDiscarded(); !dropped.empty()) {
-        Log("DROP", Hex(dropped));
+        Log("DROP", HexBytes(dropped));
     }
     for (Request& request : requests) {
-        Log("RX", Hex(request.raw));
+        Log("RX", HexBytes(request.raw));
         queue_.push_back({std::move(request), received});
     }
 }
@@ -161,7 +149,7 @@ void Host::StartNextAnswer(Clock::time_point now) {
         if (!reply) {
             continue;
         }
-        std::string note = Hex(reply->bytes);
+        std::string note = HexBytes(reply->bytes);
         if (reply->fault) {
             note += " [fault ";
             note += FaultName(*reply->fault);

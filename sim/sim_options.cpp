@@ -1,10 +1,11 @@
 #include "sim/sim_options.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <vector>
+
+#include "base/text_rules.h"
 
 namespace zt30::sim {
 
@@ -16,29 +17,11 @@ constexpr long long kMaxTurnaroundMs = 10000;
 constexpr long long kMinBaud = 50;
 constexpr long long kMaxBaud = 4000000;
 
-template <typename T>
-std::optional<T> ParseNumber(std::string_view text) {
-    T value{};
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || ec != std::errc() || end != text.data() + text.size()) {
-        return std::nullopt;
-    }
-    return value;
-}
-
-std::optional<long long> ParseInRange(std::string_view text, long long lo, long long hi) {
-    const auto value = ParseNumber<long long>(text);
-    if (!value || *value < lo || *value > hi) {
-        return std::nullopt;
-    }
-    return value;
-}
-
 std::optional<std::vector<std::uint8_t>> ParseStations(std::string_view text) {
     std::vector<std::uint8_t> stations;
     while (true) {
         const std::size_t comma = text.find(',');
-        const auto address = ParseInRange(text.substr(0, comma), 0, kMaxStationAddress);
+        const auto address = ParseOptionInt(text.substr(0, comma), 0, kMaxStationAddress);
         if (!address) {
             return std::nullopt;
         }
@@ -104,31 +87,31 @@ ParsedOptions ParseSimOptions(std::span<const std::string_view> args) {
             }
             o.responder.stations = *stations;
         } else if (name == "--foreign") {
-            const auto address = ParseInRange(value, 0, kMaxStationAddress);
+            const auto address = ParseOptionInt(value, 0, kMaxStationAddress);
             if (!address) {
                 return Fail(bad + " (an address 0 to 126)");
             }
             o.responder.foreign = static_cast<std::uint8_t>(*address);
         } else if (name == "--turnaround") {
-            const auto ms = ParseInRange(value, 0, kMaxTurnaroundMs);
+            const auto ms = ParseOptionInt(value, 0, kMaxTurnaroundMs);
             if (!ms) {
                 return Fail(bad + " (milliseconds 0 to 10000)");
             }
             o.responder.turnaround = std::chrono::milliseconds(*ms);
         } else if (name == "--baud") {
-            const auto baud = ParseInRange(value, kMinBaud, kMaxBaud);
+            const auto baud = ParseOptionInt(value, kMinBaud, kMaxBaud);
             if (!baud) {
                 return Fail(bad + " (bit/s 50 to 4000000)");
             }
             o.baud = static_cast<unsigned>(*baud);
         } else if (name == "--freq") {
-            const auto hz = ParseNumber<double>(value);
+            const auto hz = ParseOptionNumber<double>(value);
             if (!hz || !std::isfinite(*hz) || *hz < 0.0 || *hz > kMaxPulseHz) {
                 return Fail(bad + " (Hz 0 to 1000000)");
             }
             o.responder.pulseHz = *hz;
         } else if (name == "--seed") {
-            const auto seed = ParseNumber<std::uint64_t>(value);
+            const auto seed = ParseOptionNumber<std::uint64_t>(value);
             if (!seed) {
                 return Fail(bad);
             }

@@ -8,7 +8,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
@@ -16,6 +15,8 @@
 #include <fstream>
 #include <sstream>
 #include <thread>
+
+#include "base/text_rules.h"
 
 extern char** environ;
 
@@ -62,9 +63,10 @@ std::vector<std::uint8_t> ParseHex(const std::string& text) {
     std::istringstream tokens(text);
     std::string token;
     while (tokens >> token) {
-        if (token.size() == 2 && std::isxdigit(static_cast<unsigned char>(token[0])) &&
-            std::isxdigit(static_cast<unsigned char>(token[1]))) {
-            bytes.push_back(static_cast<std::uint8_t>(std::stoul(token, nullptr, 16)));
+        const int high = token.size() == 2 ? HexDigitValue(token[0]) : -1;
+        const int low = token.size() == 2 ? HexDigitValue(token[1]) : -1;
+        if (high >= 0 && low >= 0) {
+            bytes.push_back(static_cast<std::uint8_t>(high * 16 + low));
         }
     }
     return bytes;

@@ -1,11 +1,9 @@
 #include "views/qt_settings_backend.h"
 
-#include <QFile>
-#include <QFileInfo>
-#include <QStandardPaths>
 #include <QStringList>
 #include <QVariant>
-#include <utility>
+
+#include "views/ini_file_backend.h"
 
 namespace zt30 {
 
@@ -17,54 +15,24 @@ QString KeyOf(const std::string& section, const std::string& name) {
 
 }  // namespace
 
-QString QtSettingsBackend::DefaultIniPath() {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + u'/' +
-           QString::fromUtf8(kSettingsKeyName.data(), static_cast<qsizetype>(kSettingsKeyName.size())) +
-           QStringLiteral(".ini");
+std::unique_ptr<SettingsBackend> MakeSystemSettingsBackend() {
+#ifdef Q_OS_WIN
+    return std::make_unique<QtSettingsBackend>();
+#else
+    return std::make_unique<IniFileSettingsBackend>(SettingsFilePath());
+#endif
 }
 
-#ifdef Q_OS_WIN
-QtSettingsBackend::QtSettingsBackend() {}
-#else
-QtSettingsBackend::QtSettingsBackend() : iniPath_(DefaultIniPath()) {}
-#endif
-
-QtSettingsBackend::QtSettingsBackend(QString iniPath) : iniPath_(std::move(iniPath)) {}
+QtSettingsBackend::QtSettingsBackend() = default;
 
 QtSettingsBackend::~QtSettingsBackend() = default;
 
-std::unique_ptr<QSettings> QtSettingsBackend::MakeSettings() const {
-    std::unique_ptr<QSettings> settings;
-    if (iniPath_.isEmpty()) {
-        settings = std::make_unique<QSettings>(QStringLiteral("HKEY_CURRENT_USER\\OrvZT30"),
-                                               QSettings::NativeFormat);
-    } else {
-        settings = std::make_unique<QSettings>(iniPath_, QSettings::IniFormat);
-    }
-    // Never fall back to rewriting the file in place: a failed write must leave the old file whole.
-    settings->setAtomicSyncRequired(true);
-    return settings;
-}
-
 bool QtSettingsBackend::OpenKey() {
-    settings_.reset();
-    settings_ = MakeSettings();
-    if (iniPath_.isEmpty()) {
-        readable_ = settings_->status() == QSettings::NoError;
-        return readable_;
-    }
-    // QSettings reads the file on construction; a missing file reads as empty. A file that could not be read
-    // or parsed completely would be overwritten with what was understood of it, so such a store stays closed.
-    // QSettings keeps a parsed file cached per path and reports its format error only on the first reading,
-    // so the damaged file is remembered here until it changes. (An access error alone may come from QSettings
-    // retrying a write that failed earlier: it is not a reason.)
-    const QFileInfo info(iniPath_);
-    const FileStamp stamp{info.exists(), info.size(), info.lastModified()};
-    if (settings_->status() == QSettings::FormatError) {
-        damaged_ = stamp;
-    }
-    QFile file(iniPath_);
-    readable_ = !(damaged_ && *damaged_ == stamp) && (!stamp.exists || file.open(QIODevice::ReadOnly));
+    settings_ = std::make_unique<QSettings>(
+        QStringLiteral("HKEY_CURRENT_USER\\") +
+            QString::fromUtf8(kSettingsKeyName.data(), static_cast<qsizetype>(kSettingsKeyName.size())),
+        QSettings::NativeFormat);
+    readable_ = settings_->status() == QSettings::NoError;
     return readable_;
 }
 
@@ -83,7 +51,6 @@ ValueQuery QtSettingsBackend::QueryValue(const std::string& section, const std::
         return {};
     }
     const QVariant value = settings_->value(key);
-    // Only a plain string is text: "a, b" in the INI file reads as a list, a REG_DWORD as a number.
     if (value.typeId() != QMetaType::QString) {
         return {ValueQuery::Kind::NotText, {}};
     }

@@ -1,7 +1,8 @@
 #include "views/settings_store.h"
 
-#include <charconv>
 #include <utility>
+
+#include "base/text_rules.h"
 
 namespace zt30 {
 
@@ -21,29 +22,6 @@ std::string WithFullStop(std::string text) {
 
 std::string IntToSettingText(std::int32_t value) {
     return std::to_string(value);
-}
-
-std::optional<std::int32_t> SettingTextToInt(std::string_view text) {
-    // A hand-edited file may carry blanks around the number; a leading "+" is read as well.
-    while (!text.empty() && text.front() == ' ') {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && text.back() == ' ') {
-        text.remove_suffix(1);
-    }
-    if (!text.empty() && text.front() == '+') {
-        text.remove_prefix(1);
-        if (!text.empty() && text.front() == '-') {
-            return std::nullopt;
-        }
-    }
-    std::int32_t value = 0;
-    const char* end = text.data() + text.size();
-    auto [ptr, ec] = std::from_chars(text.data(), end, value, 10);
-    if (ec != std::errc{} || ptr != end || text.empty()) {
-        return std::nullopt;
-    }
-    return value;
 }
 
 SettingsStore::SettingsStore(std::unique_ptr<SettingsBackend> backend, UiServices& ui)
@@ -77,7 +55,7 @@ IntRead SettingsStore::readIntChecked(const std::string& section, const std::str
         case ValueQuery::Kind::Text:
             break;
     }
-    return {SettingTextToInt(query.text).value_or(defaultValue), true};
+    return {ParseStoredInt(query.text).value_or(defaultValue), true};
 }
 
 std::int32_t SettingsStore::readInt(const std::string& section, const std::string& name,

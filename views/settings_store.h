@@ -21,6 +21,8 @@ struct ValueQuery {
     enum class Kind { Missing, Text, NotText };
     Kind kind = Kind::Missing;
     std::string text;  // the value's text when kind is Text
+
+    friend bool operator==(const ValueQuery&, const ValueQuery&) = default;
 };
 
 // The storage beneath the store: a key holding sections holding named values.
@@ -164,9 +166,8 @@ private:
     bool failed_ = false;
 };
 
-// The decimal text of a stored integer: "-" and digits, no leading zeros, no blanks.
+// The decimal text of a stored integer: "-" and digits, no leading zeros, no blanks. It is read back with
+// ParseStoredInt (base/text_rules.h), which also takes the blanks and "+" of a hand-edited file.
 std::string IntToSettingText(std::int32_t value);
-// The integer of a stored text; nullopt for text that is not exactly such an integer or overflows 32 bits.
-std::optional<std::int32_t> SettingTextToInt(std::string_view text);
 
 }  // namespace zt30

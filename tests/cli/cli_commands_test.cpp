@@ -4,12 +4,16 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
+#include <functional>
 #include <sstream>
+#include <streambuf>
 
 #include "cli/cli_args.h"
 #include "cli/commands.h"
+#include "cli/line_check.h"
 #include "support/link_fixture.h"
 
 namespace zt30::cli {
@@ -269,14 +273,131 @@ TEST_F(CommandsTest, AddressAcknowledgedButSilentAtTheNewAddressFails) {
     EXPECT_NE(err.str().find("does not answer"), std::string::npos);
 }
 
-TEST(PortsCommand, PrintsTheMappingOfEveryPort) {
-    DeviceTable table;
-    table[2] = "/dev/ttyUSB0";
+TEST(PortsCommand, PrintsTheMappingOfEveryPortAndReportsAnUnreadableEntry) {
+    ConfiguredDevices devices;
+    devices[2].path = "/dev/ttyUSB0";
     std::ostringstream out;
-    EXPECT_EQ(RunPorts(table, out), kExitOk);
+    std::ostringstream err;
+    EXPECT_EQ(RunPorts(devices, out, err), kExitOk);
     EXPECT_EQ(out.str(),
               "COM1  /dev/ttyS0\nCOM2  /dev/ttyS1\nCOM3  /dev/ttyUSB0\nCOM4  /dev/ttyS3\n"
               "COM5  /dev/ttyS4\nCOM6  /dev/ttyS5\nCOM7  /dev/ttyS6\nCOM8  /dev/ttyS7\n");
+    EXPECT_EQ(err.str(), "");
+
+    devices[1].error = "settings file f: COM2 in [DEVICES] is not valid UTF-8 text";
+    out.str("");
+    EXPECT_EQ(RunPorts(devices, out, err), kExitFailure);
+    EXPECT_EQ(out.str().find("COM2"), std::string::npos);
+    EXPECT_NE(out.str().find("COM3  /dev/ttyUSB0\n"), std::string::npos);
+    EXPECT_EQ(err.str(), "zt30ctl: " + devices[1].error + "\n");
+}
+
+// A stream whose every write fails, as standard output on a full disk.
+class FailingBuffer final : public std::streambuf {
+protected:
+    int_type overflow(int_type) override { return traits_type::eof(); }
+};
+
+TEST_F(CommandsTest, WatchEndsWhenItsOutputCannotBeWritten) {
+    FailingBuffer full;
+    std::ostream fullOut(&full);
+    CommandContext broken{*fixture.device, fixture.clock, fullOut, err};
+    fixture.answers = {kTable0, kTable0, kTable0};
+    WatchSettings settings;
+    EXPECT_EQ(RunWatch(broken, settings), kExitFailure);
+    EXPECT_EQ(fixture.WriteCount(), 1u);
+    EXPECT_EQ(err.str(), std::string(kOutputFailed) + "\n");
+}
+
+// The commands as main() runs them: the line over the watching backend, with the check that reopens it.
+class GoneLineTest : public ::testing::Test {
+protected:
+    GoneLineTest() {
+        auto fakeBackend = std::make_unique<FakeSerialBackend>(clock);
+        fake = fakeBackend.get();
+        auto watchingBackend = std::make_unique<LineWatchingBackend>(std::move(fakeBackend));
+        watching = watchingBackend.get();
+        line = std::make_unique<SerialLine>(settings, std::move(watchingBackend));
+        link = std::make_unique<TelegramLayer>(*line, clock);
+        link->SetDestinationAddress(1);
+        device = std::make_unique<DeviceOperations>(*link, image, ui);
+        check = std::make_unique<LineCheck>(*line, *watching, 1);
+        context = std::make_unique<CommandContext>(
+            CommandContext{*device, clock, out, err, [this] { return check->Gone(); }});
+        fake->onWrite = [this](std::span<const std::uint8_t>) {
+            const std::size_t i = fake->writes.size() - 1;
+            if (i < onWrites.size() && onWrites[i]) {
+                onWrites[i]();
+            }
+        };
+        line->Open(1);
+    }
+
+    // What the instrument or the system does on the i-th written request.
+    std::vector<std::function<void()>> onWrites;
+    std::function<void()> Answer(const Bytes& bytes) {
+        return [this, bytes] { fake->Arrive(bytes, 2); };
+    }
+    // The device vanishes mid-answer: the read call fails and the port no longer opens.
+    std::function<void()> Vanish() {
+        return [this] {
+            fake->Arrive(Hex("10 00"), 2);
+            fake->failRead = true;
+            fake->failOpen = true;
+        };
+    }
+    long Opens() const { return std::count(fake->calls.begin(), fake->calls.end(), "open 1"); }
+
+    FakeClock clock;
+    PortSettings settings{1, 9600, 1, 0};
+    FakeSerialBackend* fake = nullptr;
+    LineWatchingBackend* watching = nullptr;
+    std::unique_ptr<SerialLine> line;
+    std::unique_ptr<TelegramLayer> link;
+    DeviceImage image;
+    test::UiRecorder ui;
+    std::unique_ptr<DeviceOperations> device;
+    std::unique_ptr<LineCheck> check;
+    std::ostringstream out;
+    std::ostringstream err;
+    std::unique_ptr<CommandContext> context;
+};
+
+TEST_F(GoneLineTest, ScanEndsWithTheLinesErrorWhenTheDeviceVanishes) {
+    onWrites = {Answer(Ack(3)), Vanish()};
+    EXPECT_EQ(RunScan(*context, 3, 10), kExitFailure);
+    EXPECT_EQ(out.str(), "3\n");
+    EXPECT_EQ(err.str(), "Sériový port COM1 nelze otevřít\n");
+    EXPECT_EQ(fake->writes.size(), 2u);
+}
+
+TEST_F(GoneLineTest, ScanGoesOnOverTheReopenedPortAfterAParityError) {
+    // Without reopening, the line error would fail every later probe and hide station 5.
+    onWrites = {[this] { fake->InjectLineError(); }, {}, Answer(Ack(5))};
+    EXPECT_EQ(RunScan(*context, 3, 5), kExitOk);
+    EXPECT_EQ(out.str(), "5\n");
+    EXPECT_EQ(err.str(), "");
+    EXPECT_EQ(Opens(), 2);  // reopened once, after the failed read call only
+}
+
+TEST_F(GoneLineTest, WatchGoesOnAfterSilenceAndEndsWhenTheLineIsGone) {
+    onWrites = {Answer(kTable0), {}, Answer(kTable0), Vanish()};
+    WatchSettings watch;
+    watch.count = 10;
+    watch.localTime = [] { return LocalDateTime{2024, 1, 2, 2, 10, 0, 0, 0}; };
+    EXPECT_EQ(RunWatch(*context, watch), kExitFailure);
+    EXPECT_EQ(fake->writes.size(), 4u);
+    const std::string lines = out.str();
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), '\n'), 2);
+    EXPECT_EQ(err.str(), "Chyba při čtení 10:00:00\nSériový port COM1 nelze otevřít\n");
+    EXPECT_EQ(Opens(), 2);  // the silent reading did not reopen the port
+}
+
+TEST_F(GoneLineTest, AFailedWriteAlsoCountsAndAConfigurationFailureIsTheError) {
+    fake->failWrite = true;
+    fake->failSetConfig = true;
+    EXPECT_EQ(RunScan(*context, 0, 0), kExitFailure);
+    EXPECT_EQ(err.str(), "Nepodařila se reinicializace portu COM1\n");
 }
 
 }  // namespace

@@ -1,76 +1,76 @@
-// The tool's texts: the settings file's COM-port mapping, the parameters as shown and as typed after "set",
-// and the escaping of what the instrument sends.
+// The tool's texts: the COM-port mapping from the settings, the parameters as shown and as typed after "set",
+// and the escaping of what the instrument sends and of echoed arguments.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
 #include <sstream>
 
-#include "cli/ini_devices.h"
+#include "cli/configured_devices.h"
 #include "cli/parameters.h"
 #include "cli/printable.h"
+#include "views/memory_settings_backend.h"
 
 namespace zt30::cli {
 namespace {
 
-TEST(SettingsFile, FollowsXdgConfigHomeElseHome) {
-    EXPECT_EQ(SettingsFilePath("/cfg", "/home/u"), "/cfg/OrvZT30.ini");
-    EXPECT_EQ(SettingsFilePath(nullptr, "/home/u"), "/home/u/.config/OrvZT30.ini");
-    EXPECT_EQ(SettingsFilePath("", "/home/u"), "/home/u/.config/OrvZT30.ini");
-    EXPECT_EQ(SettingsFilePath("relative/dir", "/home/u"), "/home/u/.config/OrvZT30.ini");
-    EXPECT_FALSE(SettingsFilePath(nullptr, nullptr));
-}
-
-TEST(DevicesSection, ReadsOnlyTheComKeysOfDevices) {
-    const DeviceTable table = ParseDevicesSection(
-        "[PORT]\nCOM=3\nCOM2=/dev/wrong\n"
-        "; a comment\n"
-        "[DEVICES]\r\n"
-        "COM1=/dev/ttyUSB0\r\n"
-        "  com3 =  \"/dev/serial/by-id/usb-FTDI cable\"  \r\n"
-        "COM4=\n"
-        "COM9=/dev/nine\n"
-        "COM0=/dev/zero\n"
-        "COMX=/dev/x\n"
-        "garbage line without equals\n"
-        "COM5=/dev/back\\\\slash\n"
-        "COM6=/dev/\\x10d\\x10c\n"
-        "[DEVICES2]\nCOM7=/dev/other\n");
-    EXPECT_EQ(table[0], "/dev/ttyUSB0");
-    EXPECT_FALSE(table[1]);
-    EXPECT_EQ(table[2], "/dev/serial/by-id/usb-FTDI cable");
-    EXPECT_FALSE(table[3]);  // an empty value maps nothing
-    EXPECT_EQ(table[4], "/dev/back\\slash");
-    EXPECT_EQ(table[5], "/dev/\xC4\x8D\xC4\x8C");  // Qt's \x escapes are code points
-    EXPECT_FALSE(table[6]);
-    EXPECT_FALSE(table[7]);
-}
-
-TEST(DevicesSection, ToleratesBrokenText) {
-    for (const std::string_view text : {"", "[DEVICES", "[DEVICES]\nCOM1", "[DEVICES]\nCOM1=\"unterminated",
-                                        "[DEVICES]\nCOM1=\\", "[DEVICES]\nCOM1=\\xZZ"}) {
-        const DeviceTable table = ParseDevicesSection(text);
-        EXPECT_FALSE(table[1]) << text;
+TEST(ConfiguredDevices, OnlyTheComEntriesOfDevicesAndEmptyPathsMapNothing) {
+    MemorySettingsBackend backend;
+    backend.Plant("DEVICES", "COM1", {ValueQuery::Kind::Text, "/dev/ttyUSB0"});
+    backend.Plant("DEVICES", "COM4", {ValueQuery::Kind::Text, ""});
+    backend.Plant("DEVICES", "COM0", {ValueQuery::Kind::Text, "/dev/zero"});
+    backend.Plant("DEVICES", "COM9", {ValueQuery::Kind::Text, "/dev/nine"});
+    backend.Plant("PORT", "COM2", {ValueQuery::Kind::Text, "/dev/wrong"});
+    const ConfiguredDevices devices = DevicesFromBackend(backend, "/cfg/OrvZT30.ini");
+    EXPECT_EQ(devices[0].path, "/dev/ttyUSB0");
+    EXPECT_FALSE(devices[1].path);
+    EXPECT_FALSE(devices[3].path);
+    for (const ConfiguredDevice& device : devices) {
+        EXPECT_EQ(device.error, "");
     }
-    EXPECT_EQ(ParseDevicesSection("[DEVICES]\nCOM1=\\xZZ")[0], "\\xZZ");
-    EXPECT_EQ(ParseDevicesSection("[DEVICES]\nCOM1=\"unterminated")[0], "unterminated");
-}
-
-TEST(DevicesSection, LookupMapsPortsOneToEightOnly) {
-    DeviceTable table;
-    table[7] = "/dev/eight";
-    const PortDeviceLookup lookup = LookupFromTable(table);
-    EXPECT_EQ(lookup(8), "/dev/eight");
+    const PortDeviceLookup lookup = DeviceLookupOf(devices);
+    EXPECT_EQ(DevicePathForPort(1, lookup), "/dev/ttyUSB0");
+    EXPECT_EQ(DevicePathForPort(4, lookup), "/dev/ttyS3");
     EXPECT_FALSE(lookup(0));
     EXPECT_FALSE(lookup(9));
-    EXPECT_FALSE(lookup(-1));
     EXPECT_EQ(FixedDeviceLookup("/dev/pts/9")(5), "/dev/pts/9");
+}
+
+TEST(ConfiguredDevices, UnreadableEntriesAndFilesAreErrorsNotDefaults) {
+    MemorySettingsBackend backend;
+    backend.Plant("DEVICES", "COM2", {ValueQuery::Kind::NotText, ""});
+    ConfiguredDevices devices = DevicesFromBackend(backend, "/cfg/Orv\x1bZT30.ini");
+    EXPECT_EQ(devices[0].error, "");
+    EXPECT_EQ(devices[1].error,
+              "settings file /cfg/Orv\\x1BZT30.ini: COM2 in [DEVICES] is not valid UTF-8 text");
+    EXPECT_FALSE(devices[1].path);
+
+    MemorySettingsBackend closed;
+    closed.failOpenKey = true;
+    devices = DevicesFromBackend(closed, "/cfg/OrvZT30.ini");
+    for (const ConfiguredDevice& device : devices) {
+        EXPECT_EQ(device.error, "settings file /cfg/OrvZT30.ini cannot be read");
+    }
 }
 
 TEST(DeviceText, EscapesEverythingButPrintableAscii) {
     EXPECT_EQ(EscapeDeviceText("ZANTOR 30 v1.2"), "ZANTOR 30 v1.2");
     EXPECT_EQ(EscapeDeviceText("\x1b[2J\x7f\x9a\\"), "\\x1B[2J\\x7F\\x9A\\x5C");
-    EXPECT_EQ(PrintableArgument("čas\x07\n"), "čas??");
+}
+
+TEST(DeviceText, OtherTextKeepsUtf8AndEscapesControlsAndStrayBytes) {
+    EXPECT_EQ(PrintableText("čas\x07\n"), "čas\\x07\\x0A");
+    EXPECT_EQ(PrintableText("a\xC2\x9B"
+                            "1m\xFF\xC4"),
+              "a\\xC2\\x9B1m\\xFF\\xC4");  // C1 CSI, stray bytes
+    EXPECT_EQ(PrintableText(std::string(100, 'x')), std::string(100, 'x'));
+    // An echoed argument is cut after kEchoLength characters, never inside one.
+    EXPECT_EQ(PrintableArgument(std::string(kEchoLength, 'x')), std::string(kEchoLength, 'x'));
+    std::string longArgument;
+    for (std::size_t i = 0; i <= kEchoLength; ++i) {
+        longArgument += "č";
+    }
+    EXPECT_EQ(PrintableArgument(longArgument), longArgument.substr(0, 2 * kEchoLength) + "...");
 }
 
 TEST(SetRequest, NamesAreCaptionsAndSwitchNamesInAnyCase) {
@@ -108,7 +108,23 @@ INSTANTIATE_TEST_SUITE_P(Cases, SetValues,
                                            SetCase{"FILTR", "59999", true}, SetCase{"FILTR", "60000", false},
                                            SetCase{"FILTR", "-1", false}, SetCase{"AOUT", "1", true},
                                            SetCase{"AOUT", "2", false}, SetCase{"AOUT", "4..   20 mA", true},
-                                           SetCase{"NOPE", "1", false}));
+                                           SetCase{"RESET", "vyžaduje", true},
+                                           SetCase{"ALARM_OUT1", "Sepnutý", false},
+                                           SetCase{"ALARM_OUT1", "Sepnutý při nedosažení", true},
+                                           SetCase{"VSTUP", "Čítá", false}, SetCase{"NOPE", "1", false}));
+
+TEST(SetRequest, AWordThatStartsSeveralItemsNamesThemAndChoosesNone) {
+    SetParse parsed = ParseSetRequest("ALARM_OUT1", "Sepnutý");
+    EXPECT_FALSE(parsed.request);
+    EXPECT_EQ(parsed.error,
+              "set ALARM_OUT1: \"Sepnutý\" fits more than one item: 0 Sepnutý při překročení, 1 Sepnutý při "
+              "nedosažení");
+    parsed = ParseSetRequest("ALARM_OUT1", "Sepnutý při nedosažení");
+    ASSERT_TRUE(parsed.request);
+    EXPECT_EQ(parsed.request->intValue, 1);
+    parsed = ParseSetRequest("FACTOR", "x");
+    EXPECT_EQ(parsed.error, "set FACTOR: \"x\" is none of 0 dělení, 1 násobení");
+}
 
 TEST(SetRequest, ApplyChangesOnlyItsField) {
     DeviceImage image;

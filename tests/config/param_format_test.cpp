@@ -186,13 +186,6 @@ INSTANTIATE_TEST_SUITE_P(Cases, ParseAddressTest,
                                            IntCase{"382", std::nullopt}, IntCase{"-130", std::nullopt},
                                            IntCase{"12 ", std::nullopt}, IntCase{"x1", std::nullopt}));
 
-TEST(ParseIntText, ThirtyTwoBitBounds) {
-    EXPECT_EQ(ParseIntText("2147483647"), 2147483647);
-    EXPECT_EQ(ParseIntText("-2147483648"), std::numeric_limits<std::int32_t>::min());
-    EXPECT_EQ(ParseIntText("2147483648"), std::nullopt);
-    EXPECT_EQ(ParseIntText("-2147483649"), std::nullopt);
-}
-
 TEST(FormatIntParam, PlainDecimal) {
     EXPECT_EQ(FormatIntParam(59999), "59999");
     EXPECT_EQ(FormatIntParam(-5), "-5");

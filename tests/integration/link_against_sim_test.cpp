@@ -1,16 +1,17 @@
 // The program's link (real POSIX serial backend, telegram layer, device operations) against the real
 // simulator on a pseudo-terminal: the exact request bytes, the read time-outs, purging, injected faults and a
-// line that disappears mid-answer.
+// line that disappears mid-answer. Waits end on events (an answer, the simulator's log, its exit); times are
+// asserted as lower bounds, and as upper bounds only where ending before a time-out is the point.
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <functional>
 #include <memory>
-#include <thread>
 
 #include "link/com_ports.h"
 #include "link/device.h"
 #include "sim/sim_process.h"
+#include "support/child_exit.h"
 #include "support/link_fixture.h"
 #include "support/request_examples.h"
 #include "support/ui_recorder.h"
@@ -24,9 +25,6 @@ long ElapsedMs(SteadyClock::time_point start) {
     return static_cast<long>(
         std::chrono::duration_cast<std::chrono::milliseconds>(SteadyClock::now() - start).count());
 }
-
-// Generous upper margin for a loaded machine; lower bounds stay exact.
-constexpr long kSlack = 400;
 
 // A simulator and the program's whole link to it, opened as COM1.
 struct SimLink {
@@ -56,7 +54,8 @@ TEST_P(RequestBytes, AreExactlyTheHandVectorsAndAreAnswered) {
     SimLink sim({"--stations", "1,5"});
     ASSERT_TRUE(sim.Open()) << sim.sim.Log();
     EXPECT_TRUE(GetParam().run(*sim.ops)) << sim.sim.Log();
-    const auto requests = sim.sim.WaitForRequests(1, 1000);
+    // The simulator logs a request before it answers it: the answer has come, so the log holds it.
+    const auto requests = sim.sim.Requests();
     ASSERT_EQ(requests.size(), 1u) << sim.sim.Log();
     EXPECT_EQ(ToHex(requests[0]), GetParam().request);
 }
@@ -70,15 +69,11 @@ TEST(LinkTiming, ReadWithoutStationEndsAfterTheTotalTimeOut) {
     sim.link->SetDestinationAddress(9);
     auto start = SteadyClock::now();
     EXPECT_FALSE(sim.ops->ReadTable(0));
-    long elapsed = ElapsedMs(start);
-    EXPECT_GE(elapsed, 534);  // 500 + 2 * 17
-    EXPECT_LT(elapsed, 534 + kSlack);
+    EXPECT_GE(ElapsedMs(start), 534);  // 500 + 2 * 17
 
     start = SteadyClock::now();
     EXPECT_FALSE(sim.ops->RequestStationStatus());
-    elapsed = ElapsedMs(start);
-    EXPECT_GE(elapsed, 512);  // 500 + 2 * 6
-    EXPECT_LT(elapsed, 512 + kSlack);
+    EXPECT_GE(ElapsedMs(start), 512);  // 500 + 2 * 6
 }
 
 TEST(LinkTiming, ACompleteAnswerEndsTheReadAtOnce) {
@@ -91,7 +86,7 @@ TEST(LinkTiming, ACompleteAnswerEndsTheReadAtOnce) {
         ASSERT_TRUE(sim.ops->ReadTable(0));
         fastest = std::min(fastest, ElapsedMs(start));
     }
-    EXPECT_LT(fastest, 60);
+    EXPECT_LT(fastest, 100);
 }
 
 TEST(LinkTiming, TheTurnaroundIsWaitedFor) {
@@ -99,21 +94,43 @@ TEST(LinkTiming, TheTurnaroundIsWaitedFor) {
     ASSERT_TRUE(sim.Open());
     const auto start = SteadyClock::now();
     EXPECT_TRUE(sim.ops->ReadTable(0));
-    const long elapsed = ElapsedMs(start);
-    EXPECT_GE(elapsed, 200);
-    EXPECT_LT(elapsed, 200 + kSlack);
+    EXPECT_GE(ElapsedMs(start), 200);
 }
 
 TEST(LinkPurge, ALateAnswerIsNeverTakenForTheNextOne) {
     SimLink sim({"--stations", "1", "--fault", "late@1"});
     ASSERT_TRUE(sim.Open());
     EXPECT_FALSE(sim.ops->ReadTable(0));
-    // Let the late answer (700 ms after its request) arrive before the next request.
-    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    // Wait for the late answer (700 ms after its request) by reading its first byte; the rest stays queued.
+    std::uint8_t first[1];
+    std::size_t got = 0;
+    for (int i = 0; i < 20 && got == 0; ++i) {
+        got = sim.line->Read(first).count;
+    }
+    ASSERT_EQ(got, 1u) << sim.sim.Log();
     sim.image.address = 99;
     EXPECT_TRUE(sim.ops->ReadTable(5)) << sim.sim.Log();
     EXPECT_EQ(sim.image.address, 1);
     EXPECT_TRUE(sim.ops->ReadTable(0));
+}
+
+// Sends a broadcast, which the simulator logs but never answers, and waits for it in the log: every request
+// sent before it is logged by then. Returns how many came before it.
+std::size_t RequestsBeforeMarker(SimLink& sim) {
+    sim.link->SetDestinationAddress(frame::kBroadcastAddress);
+    sim.ops->ReadTable(0);
+    sim.link->SetDestinationAddress(1);
+    const Bytes marker = Hex("68 05 05 68 7F 00 6C 01 00 EC 16");
+    for (std::size_t count = 1;; ++count) {
+        const auto requests = sim.sim.WaitForRequests(count, 10000);
+        if (requests.size() < count) {
+            ADD_FAILURE() << "the marker never reached the simulator\n" << sim.sim.Log();
+            return requests.size();
+        }
+        if (requests[count - 1] == marker) {
+            return count - 1;
+        }
+    }
 }
 
 struct FaultCase {
@@ -133,15 +150,13 @@ TEST_P(InjectedFaults, FailAsThePatternsSayAndTheNextOperationSucceeds) {
     const FaultCase& c = GetParam();
     SimLink sim({"--stations", "1", "--fault", std::string(c.fault) + "@1"});
     ASSERT_TRUE(sim.Open());
-    const auto start = SteadyClock::now();
     EXPECT_EQ(c.operation(sim), c.result) << sim.sim.Log();
-    EXPECT_LT(ElapsedMs(start), 2 * 1010 + 100 + kSlack);
-    const auto requests = sim.sim.WaitForRequests(c.requests + 1, 300);
+    const std::size_t requests = RequestsBeforeMarker(sim);
     if (c.lastMayBePurged) {
-        EXPECT_GE(requests.size(), c.requests - 1) << sim.sim.Log();
-        EXPECT_LE(requests.size(), c.requests) << sim.sim.Log();
+        EXPECT_GE(requests, c.requests - 1) << sim.sim.Log();
+        EXPECT_LE(requests, c.requests) << sim.sim.Log();
     } else {
-        EXPECT_EQ(requests.size(), c.requests) << sim.sim.Log();
+        EXPECT_EQ(requests, c.requests) << sim.sim.Log();
     }
     EXPECT_TRUE(c.operation(sim)) << sim.sim.Log();
 }
@@ -179,21 +194,19 @@ TEST(LinkHangup, ALineThatDisappearsMidAnswerFailsPromptlyAndCleanly) {
     const float value = sim.image.value;
     auto start = SteadyClock::now();
     EXPECT_FALSE(sim.ops->ReadTable(0));
-    EXPECT_LT(ElapsedMs(start), 534 + kSlack);
+    EXPECT_LT(ElapsedMs(start), 534) << "the read's total time-out";
     EXPECT_EQ(sim.image.value, value);  // the image keeps the last good reading
 
-    // Every further operation fails within its time-outs; nothing hangs.
+    // Every further operation fails at once, well within its time-outs (two reads of 512 ms, two of 1010 ms
+    // and the 100 ms pause); nothing hangs.
     start = SteadyClock::now();
     EXPECT_FALSE(sim.ops->ClearSum());
     EXPECT_FALSE(sim.ops->ReadIdentification());
-    EXPECT_LT(ElapsedMs(start), 2 * 512 + 2 * 1010 + 200 + kSlack);
+    EXPECT_LT(ElapsedMs(start), 2 * 512 + 2 * 1010 + 100);
 
     // The simulator has gone; opening again either fails with the open failure or gives a line on which
     // exchanges fail cleanly.
-    for (int i = 0; i < 100 && sim.sim.Running(); ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    EXPECT_FALSE(sim.sim.Running());
+    EXPECT_TRUE(WaitForChildExit([&] { return !sim.sim.Running(); }, 10000));
     sim.line->Close();
     start = SteadyClock::now();
     try {
@@ -205,7 +218,7 @@ TEST(LinkHangup, ALineThatDisappearsMidAnswerFailsPromptlyAndCleanly) {
     } catch (const SerialLineError& error) {
         ADD_FAILURE() << "unexpected configuration failure: " << error.what();
     }
-    EXPECT_LT(ElapsedMs(start), 534 + kSlack);
+    EXPECT_LT(ElapsedMs(start), 534) << "the read's total time-out";
 }
 
 }  // namespace

@@ -2,9 +2,12 @@
 // exit status and its one-line errors.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -96,16 +99,22 @@ TEST_F(Zt30ctl, IdentOfTheInstrumentAndOfAForeignDevice) {
 }
 
 TEST_F(Zt30ctl, ClearSumStartsTheSumAgain) {
+    // Function TOTAL with SCALE 1: the value is the pulse counter, the sum counts the same pulses until it is
+    // cleared. Both come from one reading, so the comparison does not depend on how long anything took.
     StartSim({"--stations", "1", "--freq", "1000"});
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    const double before = Field(Run({"read"}).out, "sum");
+    double before = 0;
+    for (int i = 0; i < 20 && before <= 0; ++i) {
+        before = Field(Run({"read"}).out, "sum");
+    }
     ASSERT_GT(before, 0);
     const ProgramRun run = Run({"clear", "sum"});
     EXPECT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(run.out, "sum cleared\n");
-    const double after = Field(Run({"read"}).out, "sum");
-    EXPECT_GE(after, 0);
-    EXPECT_LT(after, before);
+    const std::string out = Run({"read"}).out;
+    const double value = Field(out, "value");
+    const double sum = Field(out, "sum");
+    EXPECT_GE(sum, 0) << out;
+    EXPECT_GE(value - sum, before) << out << "the sum lacks the pulses counted before the clearing";
 }
 
 TEST_F(Zt30ctl, AddressMovesTheInstrument) {
@@ -126,7 +135,6 @@ TEST_F(Zt30ctl, WatchRecordsOneLinePerSecond) {
     const ProgramRun run = Run({"watch", "--count", "3", "--record", path}, {"LC_ALL=C"});
     EXPECT_EQ(run.exitCode, 0) << run.err;
     EXPECT_GE(run.elapsedMs, 2000);
-    EXPECT_LT(run.elapsedMs, 2000 + 1500);
     std::ifstream file(path, std::ios::binary);
     std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 3) << text;
@@ -141,19 +149,68 @@ TEST_F(Zt30ctl, PortNumbersMapThroughTheSettingsFile) {
         std::filesystem::path(::testing::TempDir()) / ("zt30ctl-xdg-" + std::to_string(getpid()));
     std::filesystem::create_directories(folder);
     {
-        std::ofstream ini(folder / "OrvZT30.ini");
-        ini << "[PORT]\nCOM=3\n\n[DEVICES]\nCOM3=" << sim_->SlavePath() << "\nCOM4=\"/dev/my port\"\n";
+        // Written by hand as the README shows, with what people add: a byte-order mark, comments, CR LF,
+        // blanks around "=", another case.
+        std::ofstream ini(folder / "OrvZT30.ini", std::ios::binary);
+        ini << "\xEF\xBB\xBF# my ports\r\n[PORT]\r\nCOM=3\r\n\r\n[Devices]\r\n; the simulator\r\ncom3 = "
+            << sim_->SlavePath() << "\r\nCOM4=\"/dev/my port\"\r\nCOM5=/dev/tty\xFFUSB0\r\n";
     }
     const std::string xdg = "XDG_CONFIG_HOME=" + folder.string();
+    const std::string badEntry = "zt30ctl: settings file " + (folder / "OrvZT30.ini").string() +
+                                 ": COM5 in [DEVICES] is not valid UTF-8 text\n";
     const ProgramRun ports = RunProgram(ZT30CTL_PATH, {"ports"}, {xdg});
-    EXPECT_EQ(ports.exitCode, 0);
+    EXPECT_EQ(ports.exitCode, 1);
     EXPECT_NE(ports.out.find("COM1  /dev/ttyS0\n"), std::string::npos) << ports.out;
     EXPECT_NE(ports.out.find("COM3  " + sim_->SlavePath() + "\n"), std::string::npos) << ports.out;
     EXPECT_NE(ports.out.find("COM4  /dev/my port\n"), std::string::npos) << ports.out;
+    EXPECT_EQ(ports.out.find("COM5"), std::string::npos) << ports.out;
+    EXPECT_EQ(ports.err, badEntry);
 
     const ProgramRun read = RunProgram(ZT30CTL_PATH, {"--port", "3", "read"}, {xdg});
     EXPECT_EQ(read.exitCode, 0) << read.err;
+    const ProgramRun bad = RunProgram(ZT30CTL_PATH, {"--port", "5", "read"}, {xdg});
+    EXPECT_EQ(bad.exitCode, 1);
+    EXPECT_EQ(bad.err, badEntry);
     std::filesystem::remove_all(folder);
+}
+
+TEST_F(Zt30ctl, WatchEndsWithTheLinesErrorWhenTheDeviceHangsUp) {
+    StartSim({"--stations", "1", "--fault", "hangup@2"});
+    const ProgramRun run = Run({"watch", "--count", "10"}, {"LC_ALL=C"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 1) << run.out;
+    EXPECT_EQ(run.err, "Sériový port COM1 nelze otevřít\n");
+}
+
+TEST_F(Zt30ctl, ScanEndsWithTheLinesErrorWhenTheDeviceHangsUp) {
+    StartSim({"--stations", "1,2,3", "--fault", "hangup@2"});
+    const ProgramRun run = Run({"scan", "--from", "1", "--to", "3"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.out, "1\n");
+    EXPECT_EQ(run.err, "Sériový port COM1 nelze otevřít\n");
+}
+
+TEST_F(Zt30ctl, OutputThatCannotBeWrittenIsAFailure) {
+    StartSim({"--stations", "1"});
+    const auto status = [](const std::string& arguments, const std::string& output) {
+        const int raw =
+            std::system((ZT30CTL_PATH + (" " + arguments) + " >" + output + " 2>/dev/null").c_str());
+        return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    };
+    const std::string read = "--device " + sim_->SlavePath() + " read";
+    EXPECT_EQ(status(read, "/dev/full"), 1);
+    EXPECT_EQ(status("--help", "/dev/full"), 1);
+    EXPECT_EQ(status(read, "/dev/null"), 0);
+}
+
+TEST_F(Zt30ctl, AnAmbiguousSwitchValueIsRefusedBeforeAnythingIsSent) {
+    StartSim({"--stations", "1"});
+    const ProgramRun run = Run({"set", "ALARM_OUT1", "Sepnutý"});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(run.err,
+              "zt30ctl: set ALARM_OUT1: \"Sepnutý\" fits more than one item: 0 Sepnutý při překročení, 1 "
+              "Sepnutý při nedosažení\n");
+    EXPECT_TRUE(sim_->Requests().empty());
 }
 
 struct ErrorCase {
@@ -194,7 +251,7 @@ INSTANTIATE_TEST_SUITE_P(
                       ErrorCase{"BadAddressOption",
                                 {"--device", "SIM", "--da", "127", "read"},
                                 2,
-                                "zt30ctl: option --da needs a number from 0 to 126, not \"127\"\n"},
+                                "zt30ctl: option --da needs an address 0..126, not \"127\"\n"},
                       ErrorCase{"BroadcastAsNewAddress",
                                 {"--device", "SIM", "address", "127"},
                                 2,
@@ -216,6 +273,9 @@ TEST(Zt30ctlHelp, ForTheToolAndEachCommand) {
     run = RunProgram(ZT30CTL_PATH, {"read", "--help"});
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(run.out.rfind("Usage: zt30ctl read", 0), 0u);
+    run = RunProgram(ZT30CTL_PATH, {"frob", "--help"});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(run.err, "zt30ctl: unknown command frob\n");
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 // The POSIX backend on a real pseudo-terminal: bytes both ways, the read time-outs, purges, exclusive opening
-// and the bit rates.
+// and the bit rates. Nothing here waits by sleeping: the test writes its bytes first or waits on a
+// descriptor, and asserts only lower bounds on time, plus an upper bound where ending early is the point. The
+// timing under interrupted, partial and failing calls is tested exactly over scripted calls.
 #include "link/posix_serial_backend.h"
 
 #include <chrono>
@@ -57,7 +59,7 @@ TEST_P(PtyBytesTest, EveryByteValuePassesBothWays) {
 
     const Bytes request = AllByteValues();
     ASSERT_TRUE(backend.Write(request));
-    EXPECT_EQ(pty.ReadMaster(request.size(), 2s), request);
+    EXPECT_EQ(pty.ReadMaster(request.size(), 5s), request);
 
     Bytes answer = AllByteValues();
     const Bytes lookalikes{0xFF, 0x00, 0x41, 0xFF, 0xFF, 0xFF, 0x00, 0x00, 0xFF};
@@ -77,36 +79,25 @@ TEST_F(PtyBackendTest, ReadWithNoAnswerTimesOutAfterTotalTime) {
     Bytes buffer(6);
     const auto start = Clock::now();
     const ReadResult r = ReadInto(buffer);
-    const auto elapsed = MsSince(start);
     EXPECT_TRUE(r.ok) << "a time-out is not a failure";
     EXPECT_EQ(r.count, 0u);
-    EXPECT_GE(elapsed, 512);
-    EXPECT_LT(elapsed, 512 + 400);
+    EXPECT_GE(MsSince(start), 512);
 }
 
 TEST_F(PtyBackendTest, ReadEndsIntervalAfterLastByte) {
     const Bytes answer{0x68, 0x0B, 0x0B, 0x68, 0x02, 0x01, 0x08, 0x00, 0x00,
                        0x00, 0x01, 0x00, 0x00, 0x00, 0x02, 0x0E, 0x16};
-    Clock::time_point lastSent;
-    std::thread instrument([&] {
-        std::this_thread::sleep_for(30ms);
-        pty.WriteMaster(Bytes(answer.begin(), answer.begin() + 9));
-        std::this_thread::sleep_for(40ms);  // a gap shorter than the interval does not end the read
-        lastSent = Clock::now();
-        pty.WriteMaster(Bytes(answer.begin() + 9, answer.end()));
-    });
+    ASSERT_TRUE(pty.WriteMaster(answer));
+    ASSERT_TRUE(pty.WaitForSlaveInput(5s));
     Bytes buffer(255);
     const auto start = Clock::now();
     const ReadResult r = ReadInto(buffer);
-    const auto end = Clock::now();
-    instrument.join();
+    const auto elapsed = MsSince(start);
     EXPECT_TRUE(r.ok);
     ASSERT_EQ(r.count, answer.size());
     EXPECT_TRUE(std::equal(answer.begin(), answer.end(), buffer.begin()));
-    const auto afterLast = std::chrono::duration_cast<std::chrono::milliseconds>(end - lastSent).count();
-    EXPECT_GE(afterLast, 100);
-    EXPECT_LT(afterLast, 100 + 400);
-    EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(end - start).count(), 1010);
+    EXPECT_GE(elapsed, 100);
+    EXPECT_LT(elapsed, 1010) << "the total time-out of this read";
 }
 
 TEST_F(PtyBackendTest, ReadEndsAtOnceWhenAllRequestedBytesArrived) {
@@ -114,24 +105,11 @@ TEST_F(PtyBackendTest, ReadEndsAtOnceWhenAllRequestedBytesArrived) {
     ASSERT_TRUE(backend.SetReadTimeouts({3000, 2, 5000}));
     ASSERT_TRUE(pty.WriteMaster({0x10, 0x02, 0x01, 0x49, 0x4C, 0x16}));
     Bytes buffer(6);
-    auto start = Clock::now();
-    ReadResult r = ReadInto(buffer);
+    const auto start = Clock::now();
+    const ReadResult r = ReadInto(buffer);
     EXPECT_TRUE(r.ok);
     EXPECT_EQ(r.count, 6u);
-    EXPECT_LT(MsSince(start), 1500);
-
-    std::thread instrument([&] {
-        std::this_thread::sleep_for(50ms);
-        pty.WriteMaster({0xE5});
-    });
-    Bytes one(1);
-    start = Clock::now();
-    r = ReadInto(one);
-    instrument.join();
-    EXPECT_TRUE(r.ok);
-    ASSERT_EQ(r.count, 1u);
-    EXPECT_EQ(one[0], 0xE5);
-    EXPECT_LT(MsSince(start), 1500);
+    EXPECT_LT(MsSince(start), 3000) << "the interval time-out";
 }
 
 TEST_F(PtyBackendTest, ReadLeavesBytesBeyondTheRequestQueued) {
@@ -150,7 +128,7 @@ TEST_F(PtyBackendTest, ReadLeavesBytesBeyondTheRequestQueued) {
 
 TEST_F(PtyBackendTest, PurgeReceiveDiscardsEarlierInput) {
     ASSERT_TRUE(pty.WriteMaster({0xAA, 0xBB, 0xCC}));
-    std::this_thread::sleep_for(50ms);  // let the late answer reach the slave's queue
+    ASSERT_TRUE(pty.WaitForSlaveInput(5s));  // the late answer is in the slave's queue
     backend.PurgeReceive();
     ASSERT_TRUE(pty.WriteMaster({0x11, 0x22}));
     Bytes buffer(4);
@@ -186,7 +164,7 @@ TEST_F(PtyBackendTest, ReopenAfterCloseWorks) {
     backend.ClosePort();  // closing twice is harmless
     ASSERT_TRUE(test::OpenLikeTheLine(backend));
     ASSERT_TRUE(backend.Write(Bytes{0x42}));
-    EXPECT_EQ(pty.ReadMaster(1, 1s), Bytes{0x42});
+    EXPECT_EQ(pty.ReadMaster(1, 5s), Bytes{0x42});
 }
 
 class PtyRateTest : public ::testing::TestWithParam<std::uint32_t> {};
@@ -210,7 +188,7 @@ TEST_P(PtyRateTest, RateIsSetAndReadBackOnTheOpenPort) {
     EXPECT_TRUE(back.parityCheck);
 
     ASSERT_TRUE(backend.Write(Bytes{0x10, 0x16}));
-    EXPECT_EQ(pty.ReadMaster(2, 1s), (Bytes{0x10, 0x16}));
+    EXPECT_EQ(pty.ReadMaster(2, 5s), (Bytes{0x10, 0x16}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Rates, PtyRateTest,

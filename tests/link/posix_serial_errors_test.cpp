@@ -1,14 +1,13 @@
-// The POSIX backend when things go wrong: a device that disappears, calls on a closed port, line errors
-// marked by the kernel, and signals that interrupt the waits.
+// The POSIX backend on a real pseudo-terminal when things go wrong: a device that disappears, calls on a
+// closed port, line errors marked by the kernel, and signals that interrupt the waits.
 #include "link/posix_serial_backend.h"
 
 #include <fcntl.h>
-#include <pthread.h>
 #include <signal.h>
+#include <sys/time.h>
 #include <termios.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <thread>
@@ -37,19 +36,22 @@ protected:
     void SetUp() override { ASSERT_TRUE(test::OpenLikeTheLine(backend)); }
 };
 
-TEST_F(VanishingDeviceTest, ReadFailsPromptlyWhenTheDeviceGoesMidRead) {
+TEST_F(VanishingDeviceTest, ReadFailsPromptlyWhenTheDeviceGoesMidAnswer) {
+    // The instrument takes the request, sends two bytes of its answer and goes.
     std::thread unplug([&] {
-        pty.WriteMaster({0x68, 0x0B});
-        std::this_thread::sleep_for(60ms);
+        if (pty.ReadMaster(6, 5s).size() == 6) {
+            pty.WriteMaster({0x68, 0x0B});
+        }
         pty.CloseMaster();
     });
+    backend.Write(Bytes{0x10, 0x02, 0x01, 0x49, 0x4C, 0x16});
     Bytes buffer(255);
     const auto start = Clock::now();
     const ReadResult r = backend.Read(buffer);
     const auto elapsed = MsSince(start);
     unplug.join();
     EXPECT_FALSE(r.ok);
-    EXPECT_LT(elapsed, 600) << "the total time-out of this read is 1010 ms";
+    EXPECT_LT(elapsed, 1010) << "the total time-out of this read";
 }
 
 TEST_F(VanishingDeviceTest, EveryCallFailsWithoutHangingAfterTheDeviceWent) {
@@ -60,7 +62,7 @@ TEST_F(VanishingDeviceTest, EveryCallFailsWithoutHangingAfterTheDeviceWent) {
     EXPECT_FALSE(backend.Read(buffer).ok);
     backend.PurgeReceive();
     backend.PurgeTransmit();
-    EXPECT_LT(MsSince(start), 500);
+    EXPECT_LT(MsSince(start), 534) << "the total time-out of the read";
     backend.ClosePort();
     EXPECT_FALSE(backend.IsOpen());
 }
@@ -125,14 +127,7 @@ class LineErrorTest : public ::testing::Test {
 protected:
     test::PtyPair pty;
     PosixSerialBackend backend{test::SlaveAsPortOne(pty)};
-    int slave = -1;
-
-    void SetUp() override { slave = open(pty.SlavePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK); }
-    void TearDown() override {
-        if (slave >= 0) {
-            close(slave);
-        }
-    }
+    const int slave = pty.SlaveWatchFd();
 
     void StopKernelMarking() {
         termios t{};
@@ -203,6 +198,8 @@ TEST_F(LineErrorTest, RealFfSplitAcrossTwoReads) {
 
 void IgnoreSignal(int) {}
 
+// A real signal every 7 ms, from an interval timer: no thread and no sleep. Every wait of the read is
+// interrupted many times; recomputing each poll's time-out from the deadline is what lets it end at all.
 TEST(InterruptedWaitTest, SignalsDoNotShortenOrBreakARead) {
     test::PtyPair pty;
     PosixSerialBackend backend(test::SlaveAsPortOne(pty));
@@ -211,37 +208,33 @@ TEST(InterruptedWaitTest, SignalsDoNotShortenOrBreakARead) {
     struct sigaction action {};
     action.sa_handler = IgnoreSignal;  // no SA_RESTART: every wait is interrupted with EINTR
     struct sigaction previous {};
-    ASSERT_EQ(sigaction(SIGUSR1, &action, &previous), 0);
-    const pthread_t reader = pthread_self();
-    std::atomic<bool> done{false};
-    std::thread interrupter([&] {
-        while (!done) {
-            pthread_kill(reader, SIGUSR1);
-            std::this_thread::sleep_for(7ms);
-        }
-    });
+    ASSERT_EQ(sigaction(SIGALRM, &action, &previous), 0);
+    itimerval every7ms{{0, 7000}, {0, 7000}};
+    ASSERT_EQ(setitimer(ITIMER_REAL, &every7ms, nullptr), 0);
 
     Bytes buffer(6);
     const auto start = Clock::now();
     const ReadResult silent = backend.Read(buffer);
     const auto silentMs = MsSince(start);
-    std::thread instrument([&] {
-        std::this_thread::sleep_for(50ms);
-        pty.WriteMaster({0x10, 0x02, 0x01, 0x49, 0x4C, 0x16});
-    });
+    const Bytes answer{0x10, 0x02, 0x01, 0x49, 0x4C, 0x16};
+    const bool sent = pty.WriteMaster(answer);
     const ReadResult answered = backend.Read(buffer);
-    done = true;
-    interrupter.join();
-    instrument.join();
-    sigaction(SIGUSR1, &previous, nullptr);
+
+    itimerval off{};
+    setitimer(ITIMER_REAL, &off, nullptr);
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;  // discards a signal still pending before the old action returns
+    sigaction(SIGALRM, &ignore, nullptr);
+    sigaction(SIGALRM, &previous, nullptr);
 
     EXPECT_TRUE(silent.ok);
     EXPECT_EQ(silent.count, 0u);
     EXPECT_GE(silentMs, 512);
-    EXPECT_LT(silentMs, 512 + 400);
+    EXPECT_LT(silentMs, 4 * 512) << "interrupted waits must not start the time-out again";
+    ASSERT_TRUE(sent);
     EXPECT_TRUE(answered.ok);
     EXPECT_EQ(answered.count, 6u);
-    EXPECT_EQ(buffer, (Bytes{0x10, 0x02, 0x01, 0x49, 0x4C, 0x16}));
+    EXPECT_EQ(buffer, answer);
 }
 
 }  // namespace

@@ -29,10 +29,22 @@ PtyPair::PtyPair() {
         cfmakeraw(&t);
         tcsetattr(master_, TCSANOW, &t);
     }
+    watch_ = open(name, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (watch_ < 0) {
+        ADD_FAILURE() << "no second descriptor of the slave: errno " << errno;
+    }
 }
 
 PtyPair::~PtyPair() {
+    if (watch_ >= 0) {
+        close(watch_);
+    }
     CloseMaster();
+}
+
+bool PtyPair::WaitForSlaveInput(std::chrono::milliseconds timeout) {
+    pollfd p{watch_, POLLIN, 0};
+    return poll(&p, 1, static_cast<int>(timeout.count())) > 0 && (p.revents & POLLIN) != 0;
 }
 
 bool PtyPair::WriteMaster(const std::vector<std::uint8_t>& bytes) {

@@ -1,5 +1,6 @@
 // A pseudo-terminal pair for tests of the serial backend: the backend opens the slave end by its path, the
-// test plays the instrument on the master end (raw, non-blocking) with timed reads and writes.
+// test plays the instrument on the master end (raw, non-blocking) with reads and writes that wait on the
+// descriptor, and watches the slave through a second descriptor opened before any backend's.
 #pragma once
 
 #include <chrono>
@@ -21,6 +22,11 @@ public:
 
     const std::string& SlavePath() const { return slavePath_; }
     int MasterFd() const { return master_; }
+    // A second descriptor of the slave (the backend's exclusive mode does not stop it): to watch the input
+    // queue or change the terminal behind the backend's back; -1 when it could not be opened.
+    int SlaveWatchFd() const { return watch_; }
+    // Waits until bytes written to the master can be read at the slave; false after timeout.
+    bool WaitForSlaveInput(std::chrono::milliseconds timeout);
     // Writes all bytes to the master end; true when the system took them.
     bool WriteMaster(const std::vector<std::uint8_t>& bytes);
     // Reads from the master end until count bytes arrived or timeout passed.
@@ -30,6 +36,7 @@ public:
 
 private:
     int master_ = -1;
+    int watch_ = -1;
     std::string slavePath_;
 };
 

@@ -39,15 +39,6 @@ TEST_F(SerialLineTest, OpenConfiguresTheLineInOrder) {
     EXPECT_EQ(resets, 0);
 }
 
-TEST_F(SerialLineTest, FailedOpenNamesThePortAndDropsTheSelection) {
-    fake->failOpen = true;
-    EXPECT_FALSE(line->Open(3));
-    EXPECT_FALSE(line->IsOpen());
-    EXPECT_STREQ(line->OpenFailure().what(), "Sériový port COM3 nelze otevřít");
-    EXPECT_EQ(settings.portNumber, 0);
-    EXPECT_EQ(resets, 1);
-}
-
 TEST_F(SerialLineTest, OpenOfPortZeroNamesComZero) {
     fake->failOpen = true;
     EXPECT_FALSE(line->Open(0));
@@ -62,12 +53,15 @@ struct StepFailure {
     friend void PrintTo(const StepFailure& c, std::ostream* os) { *os << c.name; }
 };
 
+// The stored selection is COM3 while COM4 is opened: every message of that open names COM4.
 class OpenStepFailure : public SerialLineTest, public testing::WithParamInterface<StepFailure> {};
 
 TEST_P(OpenStepFailure, ClosesTheLineDropsTheSelectionAndRaisesItsMessage) {
     fake->*(GetParam().knob) = true;
     try {
-        line->Open(3);
+        if (!line->Open(4)) {
+            throw line->OpenFailure();
+        }
         FAIL() << "no error raised";
     } catch (const SerialLineError& e) {
         EXPECT_STREQ(e.what(), GetParam().message);
@@ -79,15 +73,29 @@ TEST_P(OpenStepFailure, ClosesTheLineDropsTheSelectionAndRaisesItsMessage) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Steps, OpenStepFailure,
-                         testing::Values(StepFailure{"queues", &FakeSerialBackend::failQueues,
-                                                     "Na COM3 nelze otevřít vyrovnávací buffer"},
+                         testing::Values(StepFailure{"open", &FakeSerialBackend::failOpen,
+                                                     "Sériový port COM4 nelze otevřít"},
+                                         StepFailure{"queues", &FakeSerialBackend::failQueues,
+                                                     "Na COM4 nelze otevřít vyrovnávací buffer"},
                                          StepFailure{"timeouts", &FakeSerialBackend::failTimeouts,
-                                                     "Na COM3 nelze nastavit Timeout"},
+                                                     "Na COM4 nelze nastavit Timeout"},
                                          StepFailure{"getconfig", &FakeSerialBackend::failGetConfig,
-                                                     "Nelze získat konfiguraci na sériovém portu COM3"},
+                                                     "Nelze získat konfiguraci na sériovém portu COM4"},
                                          StepFailure{"setconfig", &FakeSerialBackend::failSetConfig,
-                                                     "Nepodařila se reinicializace portu COM3"}),
+                                                     "Nepodařila se reinicializace portu COM4"}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(SerialLineTest, ReinitialisationNamesTheOpenPortNotALaterSelection) {
+    ASSERT_TRUE(line->Open(4));
+    settings.portNumber = 5;  // chosen in the list, not yet opened
+    fake->failSetConfig = true;
+    try {
+        line->ApplySettings();
+        FAIL() << "no error raised";
+    } catch (const SerialLineError& e) {
+        EXPECT_STREQ(e.what(), "Nepodařila se reinicializace portu COM4");
+    }
+}
 
 TEST_F(SerialLineTest, NewSpeedTakesEffectWithoutReopening) {
     ASSERT_TRUE(line->Open(3));

@@ -13,10 +13,10 @@
 #include <chrono>
 #include <cstdlib>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "sim_test_bytes.h"
+#include "support/child_exit.h"
 
 extern char** environ;
 
@@ -105,14 +105,15 @@ TEST(SimEndToEnd, AnswersOverThePseudoTerminalAndCleansUpOnSigterm) {
 
     ASSERT_EQ(kill(child.pid, SIGTERM), 0);
     int status = -1;
-    const auto deadline = Clock::now() + std::chrono::seconds(5);
-    while (Clock::now() < deadline) {
-        if (waitpid(child.pid, &status, WNOHANG) == child.pid) {
+    ASSERT_TRUE(zt30::test::WaitForChildExit(
+        [&] {
+            if (waitpid(child.pid, &status, WNOHANG) != child.pid) {
+                return false;
+            }
             child.pid = 0;
-            break;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
+            return true;
+        },
+        10000));
     ASSERT_TRUE(WIFEXITED(status)) << "status " << status;
     EXPECT_EQ(WEXITSTATUS(status), 0);
     struct stat st {};

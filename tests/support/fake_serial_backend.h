@@ -21,7 +21,7 @@ public:
     std::int64_t NowMs() override { return now_; }
     void SleepMs(int ms) override;
     void Advance(std::int64_t ms) { now_ += ms; }
-    // Total time spent in SleepMs, and the individual pauses in order.
+    // Every pause asked of SleepMs, in order (the clock advanced by each positive one).
     const std::vector<int>& Sleeps() const { return sleeps_; }
 
 private:

@@ -1,7 +1,8 @@
 #include "support/hex.h"
 
-#include <cstdio>
 #include <stdexcept>
+
+#include "base/text_rules.h"
 
 namespace zt30::test {
 
@@ -10,23 +11,18 @@ Bytes Hex(std::string_view text) {
     unsigned value = 0;
     int digits = 0;
     for (char c : text) {
-        int d = -1;
-        if (c >= '0' && c <= '9') {
-            d = c - '0';
-        } else if (c >= 'A' && c <= 'F') {
-            d = c - 'A' + 10;
-        } else if (c >= 'a' && c <= 'f') {
-            d = c - 'a' + 10;
-        } else if (c != ' ') {
+        if (c == ' ') {
+            continue;
+        }
+        const int d = HexDigitValue(c);
+        if (d < 0) {
             throw std::invalid_argument("bad hex text");
         }
-        if (d >= 0) {
-            value = value * 16 + static_cast<unsigned>(d);
-            if (++digits == 2) {
-                out.push_back(static_cast<std::uint8_t>(value));
-                value = 0;
-                digits = 0;
-            }
+        value = value * 16 + static_cast<unsigned>(d);
+        if (++digits == 2) {
+            out.push_back(static_cast<std::uint8_t>(value));
+            value = 0;
+            digits = 0;
         }
     }
     if (digits != 0) {
@@ -36,13 +32,7 @@ Bytes Hex(std::string_view text) {
 }
 
 std::string ToHex(std::span<const std::uint8_t> bytes) {
-    std::string out;
-    char buf[4];
-    for (std::uint8_t b : bytes) {
-        std::snprintf(buf, sizeof buf, out.empty() ? "%02X" : " %02X", b);
-        out += buf;
-    }
-    return out;
+    return HexBytes(bytes);
 }
 
 }  // namespace zt30::test

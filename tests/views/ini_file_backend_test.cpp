@@ -1,9 +1,11 @@
-// The settings store over the real INI file, in a temporary configuration folder.
-#include "views/qt_settings_backend.h"
+// The settings store over the real settings file, in a temporary configuration folder: files edited by hand,
+// changes made meanwhile, and files that cannot be read or written.
+#include "views/ini_file_backend.h"
 
 #include <gtest/gtest.h>
 #include <linux/capability.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -18,6 +20,7 @@
 #include "link/com_ports.h"
 #include "support/ui_recorder.h"
 #include "views/graph_settings.h"
+#include "views/qt_settings_backend.h"
 
 namespace zt30 {
 namespace {
@@ -63,7 +66,7 @@ protected:
     }
 
     std::unique_ptr<SettingsStore> OpenStore(UiRecorder& recorder) {
-        return std::make_unique<SettingsStore>(std::make_unique<QtSettingsBackend>(), recorder);
+        return std::make_unique<SettingsStore>(MakeSystemSettingsBackend(), recorder);
     }
 
     QTemporaryDir temp;
@@ -72,8 +75,13 @@ protected:
     UiRecorder ui;
 };
 
-TEST_F(QtSettingsStoreTest, FileLivesInTheUsersConfigurationFolder) {
-    EXPECT_EQ(QtSettingsBackend::DefaultIniPath(), iniPath);
+TEST_F(QtSettingsStoreTest, FileLivesInTheUsersConfigurationFolderElseInHome) {
+    EXPECT_EQ(SettingsFilePath(), iniPath);
+    const QByteArray home = qgetenv("HOME");
+    ASSERT_EQ(unsetenv("XDG_CONFIG_HOME"), 0);
+    ASSERT_EQ(setenv("HOME", "/home/u", 1), 0);
+    EXPECT_EQ(SettingsFilePath(), "/home/u/.config/OrvZT30.ini");
+    ASSERT_EQ(setenv("HOME", home.constData(), 1), 0);
 }
 
 TEST_F(QtSettingsStoreTest, EmptyStoreGivesDefaultsAndCreatesNoFile) {
@@ -125,8 +133,8 @@ TEST_F(QtSettingsStoreTest, TextThatIsNoIntegerReadsAsDefault) {
     EXPECT_TRUE(ui.messages.empty());
 }
 
-TEST_F(QtSettingsStoreTest, ListValueIsTheReadErrorAndStopsTheLaterReads) {
-    WriteAll(iniPath, "[GRAF]\nPERO=4\nMRIZ=a, b\nPOZADI=7\nG3D=0\n");
+TEST_F(QtSettingsStoreTest, ValueThatIsNotUtf8IsTheReadErrorAndStopsTheLaterReads) {
+    WriteAll(iniPath, "[GRAF]\nPERO=4\nMRIZ=-2147483633\xFF\nPOZADI=7\nG3D=0\n");
     auto store = OpenStore(ui);
     SettingsSequence sequence(*store);
     GraphSettings graph;
@@ -136,6 +144,69 @@ TEST_F(QtSettingsStoreTest, ListValueIsTheReadErrorAndStopsTheLaterReads) {
     EXPECT_EQ(graph.penColor, 4u);
     EXPECT_EQ(graph.borderColor, 0x8000000Fu);  // POZADI=7 was not read
     EXPECT_TRUE(graph.graph3D);                 // G3D=0 was not read
+}
+
+TEST_F(QtSettingsStoreTest, HandEditedFileIsWrittenWithoutErrorAndKeepsEveryLine) {
+    WriteAll(iniPath,
+             "\xEF\xBB\xBF# my settings\r\n"
+             "[devices]\r\n"
+             "COM1 = /dev/ttyUSB0   ; the adapter on the left\r\n"
+             "a note without an equals sign\r\n"
+             "\r\n"
+             "[GRAF]\r\n"
+             "; red points\r\n"
+             "PERO = 255\r\n"
+             "G3D=0\r\n");
+    auto store = OpenStore(ui);
+    SettingsSequence load(*store);
+    GraphSettings graph;
+    LoadGraphSettings(load, graph);
+    EXPECT_FALSE(graph.graph3D);
+    graph.graph3D = true;
+    graph.graphPoints = 1000;
+    SettingsSequence save(*store);
+    EXPECT_TRUE(SaveGraphSettings(save, graph));
+    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_EQ(ReadAll(iniPath),
+              "\xEF\xBB\xBF# my settings\r\n"
+              "[devices]\r\n"
+              "COM1 = /dev/ttyUSB0   ; the adapter on the left\r\n"
+              "a note without an equals sign\r\n"
+              "\r\n"
+              "[GRAF]\r\n"
+              "; red points\r\n"
+              "PERO = 255\r\n"
+              "G3D=1\r\n"
+              "MRIZ=-2147483633\r\n"
+              "POZADI=-2147483633\r\n"
+              "R3D=35\r\n"
+              "POCET=1000\r\n");
+    // No comment after a value: the whole rest of the line is the path.
+    EXPECT_EQ(store->DeviceLookup()(1), "/dev/ttyUSB0   ; the adapter on the left");
+}
+
+TEST_F(QtSettingsStoreTest, WhatChangedInTheFileMeanwhileStays) {
+    WriteAll(iniPath, "[DESKTOP]\nLeft=1\n");
+    auto store = OpenStore(ui);
+    EXPECT_EQ(store->readInt(settings::kLeft), 1);
+    WriteAll(iniPath, "[DESKTOP]\nLeft=2\n[DEVICES]\nCOM2=/dev/pts/3\n");
+    EXPECT_TRUE(store->writeInt(settings::kTop, 50));
+    EXPECT_EQ(ReadAll(iniPath), "[DESKTOP]\nLeft=2\nTop=50\n[DEVICES]\nCOM2=/dev/pts/3\n");
+    EXPECT_EQ(store->readInt(settings::kLeft), 2);
+}
+
+TEST_F(QtSettingsStoreTest, LinkedFileIsWrittenThroughItsLinkWithItsPermissions) {
+    const QString target = temp.path() + "/dotfiles/zt30.ini";
+    WriteAll(target, "[PORT]\nCOM=2\n");
+    ASSERT_TRUE(QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner));
+    const QFile::Permissions permissions = QFile::permissions(target);
+    ASSERT_TRUE(QDir().mkpath(configHome));
+    ASSERT_TRUE(QFile::link(target, iniPath));
+    auto store = OpenStore(ui);
+    EXPECT_TRUE(store->writeInt(settings::kBaudRate, 19200));
+    EXPECT_TRUE(QFileInfo(iniPath).isSymLink());
+    EXPECT_EQ(ReadAll(target), "[PORT]\nCOM=2\nBAUDRATE=19200\n");
+    EXPECT_EQ(QFile::permissions(target), permissions);
 }
 
 TEST_F(QtSettingsStoreTest, DevicePathsComeFromTheDevicesSection) {
@@ -251,22 +322,62 @@ TEST_F(QtSettingsStoreTest, FolderThatCannotBeCreatedIsAWriteFailure) {
     EXPECT_EQ(ReadAll(notAFolder), "keep");
 }
 
-TEST_F(QtSettingsStoreTest, FileThatCannotBeParsedIsNeverOverwritten) {
-    const QByteArray damaged = "[GRAF\nPERO=5\n[DESKTOP]\nLeft=3\n";
-    WriteAll(iniPath, damaged);
+// How the file is made unreadable: none of them may ever be written over.
+enum class Unreadable { TooLarge, Folder, Pipe, Utf16 };
+
+class UnreadableFileTest : public QtSettingsStoreTest, public ::testing::WithParamInterface<Unreadable> {};
+
+TEST_P(UnreadableFileTest, IsNeverOverwrittenAndTheStoreOpensOnceItIsRepaired) {
+    ASSERT_TRUE(QDir().mkpath(configHome));
+    switch (GetParam()) {
+        case Unreadable::TooLarge: {
+            WriteAll(iniPath, "[DESKTOP]\nLeft=3\n");
+            ASSERT_TRUE(QFile::resize(iniPath, IniFileSettingsBackend::kMaxFileBytes + 1));
+            break;
+        }
+        case Unreadable::Folder:
+            ASSERT_TRUE(QDir().mkpath(iniPath));
+            break;
+        case Unreadable::Pipe:
+            ASSERT_EQ(mkfifo(iniPath.toLocal8Bit().constData(), 0600), 0);
+            break;
+        case Unreadable::Utf16:
+            WriteAll(iniPath, QByteArray("\xFF\xFE[\0D\0E\0S\0K\0T\0O\0P\0]\0", 20));
+            break;
+    }
+    const QFileInfo before(iniPath);
     auto store = OpenStore(ui);
     EXPECT_FALSE(store->IsOpen());
+    EXPECT_EQ(store->readInt(settings::kLeft), 192);
     EXPECT_FALSE(store->writeInt(settings::kLeft, 10));
     EXPECT_EQ(ui.messages, (std::vector<RecordedMessage>{{"Failed to create key OrvZT30.", "ZT-30",
                                                           MessageIcon::Error, MessageButtons::Ok}}));
-    EXPECT_EQ(ReadAll(iniPath), damaged);
+    const QFileInfo after(iniPath);
+    EXPECT_EQ(after.size(), before.size());
+    EXPECT_EQ(after.isDir(), before.isDir());
+    EXPECT_EQ(after.isFile(), before.isFile());
 
     // Once the file is repaired, the store opens and writes again.
+    if (GetParam() == Unreadable::Folder) {
+        ASSERT_TRUE(QDir(iniPath).removeRecursively());
+    } else {
+        ASSERT_TRUE(QFile::remove(iniPath));
+    }
     WriteAll(iniPath, "[DESKTOP]\nLeft=3\n");
     EXPECT_TRUE(store->writeInt(settings::kTop, 10));
     EXPECT_EQ(store->readInt(settings::kLeft), 3);
     EXPECT_EQ(ui.messages.size(), 1u);
 }
+
+std::string NameOf(const ::testing::TestParamInfo<Unreadable>& info) {
+    constexpr const char* kNames[] = {"TooLarge", "Folder", "Pipe", "Utf16"};
+    return kNames[static_cast<int>(info.param)];
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, UnreadableFileTest,
+                         ::testing::Values(Unreadable::TooLarge, Unreadable::Folder, Unreadable::Pipe,
+                                           Unreadable::Utf16),
+                         NameOf);
 
 }  // namespace
 }  // namespace zt30

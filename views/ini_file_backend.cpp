@@ -1,0 +1,90 @@
+#include "views/ini_file_backend.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStandardPaths>
+#include <utility>
+
+namespace zt30 {
+
+QString SettingsFilePath() {
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + u'/' +
+           QString::fromUtf8(kSettingsKeyName.data(), static_cast<qsizetype>(kSettingsKeyName.size())) +
+           QStringLiteral(".ini");
+}
+
+IniFileSettingsBackend::IniFileSettingsBackend(QString path) : path_(std::move(path)) {}
+
+std::optional<IniDocument> IniFileSettingsBackend::ReadFile() const {
+    const QFileInfo info(path_);
+    if (!info.exists()) {
+        return IniDocument();
+    }
+    // Anything but a plain file (a folder, a pipe, a device) could block the read or never end.
+    if (!info.isFile() || info.size() > kMaxFileBytes) {
+        return std::nullopt;
+    }
+    QFile file(path_);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return std::nullopt;
+    }
+    const QByteArray bytes = file.read(kMaxFileBytes + 1);
+    if (file.error() != QFileDevice::NoError || bytes.size() > kMaxFileBytes) {
+        return std::nullopt;
+    }
+    // A file saved as UTF-16 cannot be edited line by line in UTF-8 without spoiling it for its editor.
+    if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
+        return std::nullopt;
+    }
+    return IniDocument(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+}
+
+bool IniFileSettingsBackend::OpenKey() {
+    document_ = ReadFile();
+    return document_.has_value();
+}
+
+bool IniFileSettingsBackend::OpenSection(const std::string& section) {
+    return document_ && document_->HasSection(section);
+}
+
+bool IniFileSettingsBackend::CreateSection(const std::string&) {
+    return document_.has_value();
+}
+
+ValueQuery IniFileSettingsBackend::QueryValue(const std::string& section, const std::string& name) {
+    return document_ ? document_->Find(section, name) : ValueQuery{};
+}
+
+bool IniFileSettingsBackend::SetTextValue(const std::string& section, const std::string& name,
+                                          const std::string& text) {
+    std::optional<IniDocument> document = ReadFile();
+    if (!document || !document->Set(section, name, text)) {
+        return false;
+    }
+    if (!QDir().mkpath(QFileInfo(path_).absolutePath())) {
+        return false;
+    }
+    const std::string bytes = document->Bytes();
+    // QSaveFile writes a temporary file, syncs it and renames it over the old one; on any failure the old
+    // file stays as it was and the temporary file goes. Its commit renames even after a failed flush (a full
+    // disk, a file size limit), so a cut-short file is caught here and never committed.
+    QSaveFile file(path_);
+    if (!file.open(QIODevice::WriteOnly)) {
+        return false;
+    }
+    if (file.write(bytes.data(), static_cast<qint64>(bytes.size())) != static_cast<qint64>(bytes.size()) ||
+        !file.flush() || file.error() != QFileDevice::NoError) {
+        file.cancelWriting();
+        return false;
+    }
+    if (!file.commit()) {
+        return false;
+    }
+    document_ = std::move(document);
+    return true;
+}
+
+}  // namespace zt30
