@@ -32,8 +32,13 @@ const CommandInfo* FindCommand(Command command) {
 }
 
 constexpr std::string_view kOtherLinkOptionsHelp =
+#ifdef _WIN32
+    "  --device NAME  use the device NAME (COM12, \\\\.\\COM12) as the port; messages still name the port\n"
+    "                 as COMn (COM1 unless --port is given)\n"
+#else
     "  --device PATH  use PATH as the port's device whatever the settings say; messages still name the\n"
     "                 port as COMn (COM1 unless --port is given)\n"
+#endif
     "  --baud RATE    line speed: 110 300 600 1200 2400 4800 9600 19200 38400 56000 57600 115200 128000\n"
     "                 256000 (default 9600)\n"
     "  --da ADDR      the instrument's bus address 0..126 (default 1)\n"
@@ -41,6 +46,11 @@ constexpr std::string_view kOtherLinkOptionsHelp =
     "  -h, --help     show help (zt30ctl COMMAND --help for one command)\n";
 
 std::string LinkOptionsHelp() {
+#ifdef _WIN32
+    return "Link options:\n"
+           "  --port N       COM port 1..8 (default 1), the device COMn\n" +
+           std::string(kOtherLinkOptionsHelp);
+#else
     const std::string file(kSettingsKeyName);
     return "Link options:\n"
            "  --port N       COM port 1..8 (default 1); its device is the COMn entry of section [DEVICES] "
@@ -48,6 +58,7 @@ std::string LinkOptionsHelp() {
            "                 $XDG_CONFIG_HOME/" +
            file + ".ini (or ~/.config/" + file + ".ini), else /dev/ttyS(N-1)\n" +
            std::string(kOtherLinkOptionsHelp);
+#endif
 }
 constexpr std::string_view kExitHelp =
     "Exit status: 0 success, 1 communication failure (one line on standard error), 2 bad arguments";

@@ -21,7 +21,11 @@ int Fail(CommandContext& context, const std::string& message) {
 LocalDateTime SystemLocalTime() {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
+#ifdef _WIN32
+    localtime_s(&local, &now);
+#else
     localtime_r(&now, &local);
+#endif
     return LocalDateTimeFromTm(local);
 }
 
@@ -62,7 +66,8 @@ int RunPorts(const ConfiguredDevices& devices, std::ostream& out, std::ostream& 
             error = error.empty() ? device.error : error;
             continue;
         }
-        out << PortName(port) << "  " << PrintableText(DevicePathForPort(port, lookup).value_or("")) << '\n';
+        out << PortName(port) << "  " << PrintableText(SystemDeviceForPort(port, lookup).value_or(""))
+            << '\n';
     }
     if (!error.empty()) {
         err << "zt30ctl: " << error << '\n';

@@ -13,10 +13,21 @@
 #include "cli/line_check.h"
 #include "cli/printable.h"
 #include "config/param_format.h"
-#include "config/regional_settings_qt.h"
 #include "link/com_ports.h"
 #include "link/serial_line.h"
 #include "link/telegram.h"
+
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+#else
+#include "config/regional_settings_qt.h"
+#endif
 
 namespace {
 
@@ -49,11 +60,14 @@ int Run(const zt30::cli::Options& options) {
         newAddress = *address;
     }
 
-    // The settings file is read only when it decides something: --device names the device itself.
+    // The settings file is read only when it decides something: --device names the device itself. Windows has
+    // no such file: port n is the device COMn itself.
     ConfiguredDevices devices;
+#ifndef _WIN32
     if (options.command == Command::Ports || !options.device) {
         devices = ReadConfiguredDevices();
     }
+#endif
     if (options.command == Command::Ports) {
         return RunPorts(devices, std::cout, std::cerr);
     }
@@ -65,7 +79,11 @@ int Run(const zt30::cli::Options& options) {
 
     // The record lines follow the user's regional settings as the program's do; every other number the tool
     // prints uses ".".
+#ifdef _WIN32
+    const RegionalSettings regional{};  // the built-in formats: no Qt here to read the regional settings
+#else
     const RegionalSettings regional = SystemRegionalSettings();
+#endif
     PortSettings settings{options.port, options.baudRate, options.destinationAddress, options.sourceAddress};
     auto backend = std::make_unique<LineWatchingBackend>(MakeSystemSerialBackend(
         options.device ? FixedDeviceLookup(*options.device) : DeviceLookupOf(devices)));
@@ -136,6 +154,10 @@ int Run(const zt30::cli::Options& options) {
 
 int main(int argc, char** argv) {
     using namespace zt30::cli;
+#ifdef _WIN32
+    // The messages are UTF-8 (Czech); a console shows them right only in that code page.
+    SetConsoleOutputCP(CP_UTF8);
+#endif
     const std::vector<std::string_view> args(argv + (argc > 0 ? 1 : 0), argv + argc);
     const ParseResult parsed = ParseArguments(args);
     if (!parsed.error.empty()) {

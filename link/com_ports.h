@@ -1,5 +1,6 @@
-// Where COM port n lives on this system. On Windows it is the device "COMn" itself; on POSIX systems it is
-// the device path configured for "COMn" in the settings, else /dev/ttyS(n-1). Port 0 ("no port") never maps.
+// Where COM port n lives on this system. On Windows it is the device "\\.\COMn" itself unless a device name
+// is given for it (zt30ctl --device); on POSIX systems it is the device path configured for "COMn" in the
+// settings, else /dev/ttyS(n-1). Port 0 ("no port") never maps.
 #pragma once
 
 #include <functional>
@@ -17,8 +18,16 @@ using PortDeviceLookup = std::function<std::optional<std::string>(int portNumber
 // The device path of port n on a POSIX system; nullopt for n < 1.
 std::optional<std::string> DevicePathForPort(int portNumber, const PortDeviceLookup& configured);
 
-// The serial backend of this system: termios on POSIX (ports mapped by lookup), the communications API on
-// Windows (lookup unused).
+// The device name under which Windows opens port n: the configured name, a bare one ("COM12") taken in the
+// device namespace ("\\.\COM12", the only form that reaches COM10 and above), else "\\.\COMn"; nullopt for
+// n < 1.
+std::optional<std::string> Win32DeviceForPort(int portNumber, const PortDeviceLookup& configured);
+
+// The device port n opens on this system: Win32DeviceForPort on Windows, DevicePathForPort elsewhere.
+std::optional<std::string> SystemDeviceForPort(int portNumber, const PortDeviceLookup& configured);
+
+// The serial backend of this system: termios on POSIX, the communications API on Windows; both open the
+// device SystemDeviceForPort names.
 std::unique_ptr<SerialBackend> MakeSystemSerialBackend(PortDeviceLookup lookup);
 
 }  // namespace zt30

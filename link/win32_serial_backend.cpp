@@ -1,9 +1,9 @@
 #include "link/win32_serial_backend.h"
 
 #include <limits>
+#include <optional>
 #include <string>
-
-#include "link/com_ports.h"
+#include <utility>
 
 namespace zt30 {
 namespace {
@@ -20,12 +20,11 @@ Win32SerialBackend::~Win32SerialBackend() {
 
 bool Win32SerialBackend::OpenPort(int portNumber) {
     ClosePort();
-    if (portNumber < 1) {
+    const std::optional<std::string> name = Win32DeviceForPort(portNumber, lookup_);
+    if (!name) {
         return false;
     }
-    // The device namespace prefix makes COM10 and above open as well.
-    const std::string name = "\\\\.\\COM" + std::to_string(portNumber);
-    handle_ = CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    handle_ = CreateFileA(name->c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     haveDcb_ = false;
     return IsOpen();
 }
@@ -142,8 +141,8 @@ void Win32SerialBackend::ClosePort() {
     haveDcb_ = false;
 }
 
-std::unique_ptr<SerialBackend> MakeSystemSerialBackend(PortDeviceLookup) {
-    return std::make_unique<Win32SerialBackend>();
+std::unique_ptr<SerialBackend> MakeSystemSerialBackend(PortDeviceLookup lookup) {
+    return std::make_unique<Win32SerialBackend>(std::move(lookup));
 }
 
 }  // namespace zt30

@@ -1,7 +1,7 @@
-// A COM port on Windows: the device "\\.\COMn" driven through the communications API (CreateFileA ...
-// CloseHandle), which itself provides the read time-outs, purges and abort-on-error the line logic relies on.
-// The line configuration (DCB) read from the system stays here, so only the fields the program sets are ever
-// changed.
+// A COM port on Windows: the device "\\.\COMn" (or the name given for it, see Win32DeviceForPort) driven
+// through the communications API (CreateFileA ... CloseHandle), which itself provides the read time-outs,
+// purges and abort-on-error the line logic relies on. The line configuration (DCB) read from the system stays
+// here, so only the fields the program sets are ever changed.
 #pragma once
 
 #ifndef WIN32_LEAN_AND_MEAN
@@ -11,14 +11,17 @@
 
 #include <cstdint>
 #include <span>
+#include <utility>
 
+#include "link/com_ports.h"
 #include "link/serial_line.h"
 
 namespace zt30 {
 
 class Win32SerialBackend final : public SerialBackend {
 public:
-    Win32SerialBackend() = default;
+    // lookup: a device name given for a port number instead of its own (may be empty).
+    explicit Win32SerialBackend(PortDeviceLookup lookup) : lookup_(std::move(lookup)) {}
     Win32SerialBackend(const Win32SerialBackend&) = delete;
     Win32SerialBackend& operator=(const Win32SerialBackend&) = delete;
     ~Win32SerialBackend() override;
@@ -37,6 +40,7 @@ public:
 private:
     bool IsOpen() const { return handle_ != INVALID_HANDLE_VALUE; }
 
+    PortDeviceLookup lookup_;
     HANDLE handle_ = INVALID_HANDLE_VALUE;
     DCB dcb_{};
     bool haveDcb_ = false;
