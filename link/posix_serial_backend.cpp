@@ -376,24 +376,26 @@ ReadResult PosixSerialBackend::Read(std::span<std::uint8_t> buffer) {
         const std::span<const std::uint8_t> chunk(raw.data(), static_cast<std::size_t>(got));
         const std::span<std::uint8_t> out = buffer.subspan(result.count);
         std::size_t produced = 0;
+        bool marked = false;
         if (markErrors_) {
             const ParmrkResult decoded = decoder_.Decode(chunk, out);
             produced = decoded.count;
-            if (decoded.lineError && abortOnError_) {
-                lineError_ = true;
-                result.count += produced;
-                return result;
-            }
+            marked = decoded.lineError;
         } else {
             std::copy(chunk.begin(), chunk.end(), out.begin());
             produced = chunk.size();
         }
+        // The bytes of a read that ends in a line error are filtered like any others.
         if (discardNull_) {
             const auto kept =
                 std::remove(out.begin(), out.begin() + static_cast<std::ptrdiff_t>(produced), 0);
             produced = static_cast<std::size_t>(kept - out.begin());
         }
         result.count += produced;
+        if (marked && abortOnError_) {
+            lineError_ = true;
+            return result;
+        }
         if (CheckLineError()) {
             return result;
         }
