@@ -5,7 +5,8 @@
 // Input: [SA], then steps until the input is used up (at most kMaxSteps):
 //   [operation] [DA] [knobs]   knobs bit 0: the writes fail, bit 1: the reads fail, bit 2: a line error at
 //                              the next read, bit 3: the line is reopened before the step
-//   and, for every request the operation writes, its answer: [delay in 5 ms] [gap in ms] [count] [count bytes]
+//   and, for every request the operation writes, its answer: [delay in 5 ms] [gap in ms] [count] [count
+//   bytes]
 //
 // Each answer is checked against its own reading of the frame rules, written here without the program's
 // code: the result of each pattern follows from the bytes the reads delivered, the requests on the line are
@@ -139,7 +140,11 @@ Bytes TableBytes(int table, const DeviceImage& d) {
     Bytes out;
     switch (table) {
         case 1:
-            out = {d.func, d.dp, d.factor, d.config, static_cast<std::uint8_t>(d.filtr & 0xFF),
+            out = {d.func,
+                   d.dp,
+                   d.factor,
+                   d.config,
+                   static_cast<std::uint8_t>(d.filtr & 0xFF),
                    static_cast<std::uint8_t>(d.filtr >> 8)};
             break;
         case 2:
@@ -365,11 +370,11 @@ struct Link {
 };
 
 void CheckStep(Link& link, const Operation& op, bool result, std::uint8_t da, std::uint8_t sa,
-               const DeviceImage& before, std::size_t firstRead, std::size_t firstWrite, std::size_t firstEvent,
-               int messagesBefore, std::int64_t startMs) {
+               const DeviceImage& before, std::size_t firstRead, std::size_t firstWrite,
+               std::size_t firstEvent, int messagesBefore, std::int64_t startMs) {
     const RecordingBackend& b = *link.backend;
-    const std::vector<RecordingBackend::Transfer> reads(b.reads.begin() + static_cast<std::ptrdiff_t>(firstRead),
-                                                        b.reads.end());
+    const std::vector<RecordingBackend::Transfer> reads(
+        b.reads.begin() + static_cast<std::ptrdiff_t>(firstRead), b.reads.end());
     const std::vector<RecordingBackend::Transfer> writes(
         b.writes.begin() + static_cast<std::ptrdiff_t>(firstWrite), b.writes.end());
     const std::vector<std::string> events(b.events.begin() + static_cast<std::ptrdiff_t>(firstEvent),

@@ -59,7 +59,8 @@ std::uint8_t ReadOp(int table) {
 std::uint8_t WriteOp(int table) {
     return static_cast<std::uint8_t>(table + 10);
 }
-constexpr std::uint8_t kClearCounter = 18, kClearSum = 19, kIdent = 20, kVersion = 21, kForeign = 22, kStatus = 23;
+constexpr std::uint8_t kClearCounter = 18, kClearSum = 19, kIdent = 20, kVersion = 21, kForeign = 22,
+                       kStatus = 23;
 
 Bytes Step(std::uint8_t op, std::uint8_t da, const std::vector<Bytes>& answers, std::uint8_t knobs = 0) {
     Bytes step = {op, da, knobs};
@@ -77,21 +78,27 @@ void DeviceSeeds() {
     foreign[0] = 0x01;
     std::memcpy(foreign.data() + 1, "Foreign Devices Ltd.", 20);
     Write(t, "read_table0", Bytes{0} + Step(ReadOp(0), 1, {table0}));
-    Write(t, "read_table1_write_table1", Bytes{0} + Step(ReadOp(1), 1, {table1}) + Step(WriteOp(1), 1, {kAck}));
+    Write(t, "read_table1_write_table1",
+          Bytes{0} + Step(ReadOp(1), 1, {table1}) + Step(WriteOp(1), 1, {kAck}));
     Write(t, "read_table2_write_table2",
-          Bytes{0} + Step(ReadOp(2), 1, {Answer(Hex("00 00 80 3F 00 00 00 00"))}) + Step(WriteOp(2), 1, {kAck}));
-    Write(t, "read_table3", Bytes{0} + Step(ReadOp(3), 1, {Answer(Hex("00 00 80 3F 00 00 00 40 00 00 40 40"))}));
+          Bytes{0} + Step(ReadOp(2), 1, {Answer(Hex("00 00 80 3F 00 00 00 00"))}) +
+              Step(WriteOp(2), 1, {kAck}));
+    Write(t, "read_table3",
+          Bytes{0} + Step(ReadOp(3), 1, {Answer(Hex("00 00 80 3F 00 00 00 40 00 00 40 40"))}));
     Write(t, "read_table4_table5",
           Bytes{0} + Step(ReadOp(4), 1, {Answer(Bytes(8, 0x41))}) + Step(ReadOp(5), 1, {Answer({7})}) +
               Step(WriteOp(5), 1, {kAck}));
     Write(t, "read_table0_broadcast", Bytes{0} + Step(ReadOp(0), 127, {}));
     Write(t, "read_table0_short", Bytes{0} + Step(ReadOp(0), 1, {Bytes(table0.begin(), table0.end() - 1)}));
     Write(t, "bad_table_numbers", Bytes{0} + Step(ReadOp(6), 1, {}) + Step(WriteOp(0), 1, {}));
-    Write(t, "clear_counter_nak_then_ack", Bytes{0} + Step(kClearCounter, 1, {kNak}) + Step(kClearCounter, 1, {kAck}));
+    Write(t, "clear_counter_nak_then_ack",
+          Bytes{0} + Step(kClearCounter, 1, {kNak}) + Step(kClearCounter, 1, {kAck}));
     Write(t, "clear_sum_short_twice", Bytes{0} + Step(kClearSum, 1, {Hex("10 00 01"), Hex("10 00"), {}}));
-    Write(t, "ident_version", Bytes{0} + Step(kIdent, 1, {Answer(Text("ZANTOR 30"))}) +
-                                  Step(kVersion, 1, {Answer(Text("1.00 (simulator)"))}));
-    Write(t, "ident_resent", Bytes{0} + Step(kIdent, 1, {Hex("68 64 64 68 00 01 08 00 42 42"), Answer(Bytes(100, 'A'))}));
+    Write(t, "ident_version",
+          Bytes{0} + Step(kIdent, 1, {Answer(Text("ZANTOR 30"))}) +
+              Step(kVersion, 1, {Answer(Text("1.00 (simulator)"))}));
+    Write(t, "ident_resent",
+          Bytes{0} + Step(kIdent, 1, {Hex("68 64 64 68 00 01 08 00 42 42"), Answer(Bytes(100, 'A'))}));
     Write(t, "foreign_ident", Bytes{0} + Step(kForeign, 1, {Answer(foreign, 0x0A)}));
     Write(t, "station_status_five", Bytes{0} + Step(kStatus, 5, {Hex("10 00 05 00 05 16")}));
     Write(t, "line_error", Bytes{0} + Step(ReadOp(0), 1, {table0}, 4) + Step(ReadOp(0), 1, {table0}, 8));
@@ -116,8 +123,9 @@ void SimSeeds() {
     Write(t, "stations_foreign_fault", stations + Bytes{1, 6} + status + Bytes{1, 10} + ident);
     // A request cut in two, garbage in front, and an address change followed by a read of table 5.
     const Bytes read0 = Hex("68 05 05 68 01 00 6C 01 00 6E 16");
-    Write(t, "split_with_garbage", oneStation + Bytes{1, 9} + Hex("00 FF 16 6E 68 05 05 68 01") + Bytes{2, 6} +
-                                       Bytes(read0.begin() + 5, read0.end()));
+    Write(t, "split_with_garbage",
+          oneStation + Bytes{1, 9} + Hex("00 FF 16 6E 68 05 05 68 01") + Bytes{2, 6} +
+              Bytes(read0.begin() + 5, read0.end()));
     Write(t, "address_change",
           oneStation + Bytes{1, 12} + Hex("68 06 06 68 01 00 63 02 05 07 72 16") + Bytes{1, 11} +
               Hex("68 05 05 68 07 00 6C 01 05 79 16"));
@@ -129,8 +137,9 @@ void ParmrkSeeds() {
     const std::string t = "parmrk_decoder";
     const Bytes marked = Hex("41 FF FF 42 FF 00 43 44 FF 00 00 45");
     Write(t, "marks_whole", Bytes{0, static_cast<std::uint8_t>(marked.size())} + marked);
-    Write(t, "marks_split", Bytes{0, 2} + Hex("41 FF") + Bytes{0, 2} + Hex("FF FF") + Bytes{3, 3} + Hex("00 43 FF") +
-                                Bytes{0x40, 2} + Hex("00 44"));
+    Write(t, "marks_split",
+          Bytes{0, 2} + Hex("41 FF") + Bytes{0, 2} + Hex("FF FF") + Bytes{3, 3} + Hex("00 43 FF") +
+              Bytes{0x40, 2} + Hex("00 44"));
     const Bytes answer = Hex("68 0B 0B 68 00 01 08 00 00 48 41 00 00 C8 42 9C 16");
     Write(t, "answer_plain", Bytes{1, static_cast<std::uint8_t>(answer.size())} + answer);
 }
@@ -139,8 +148,9 @@ void ParmrkSeeds() {
 
 void ParamSeeds() {
     const std::string t = "param_text";
-    const char* commaTexts[] = {"1,5", "1.5", " -2,5E1 ", ",", "0,1", "1234,567749", "12345,67773", "1,2345679E+10",
-                                "3,4028235E38", "1E-45", "0,000000", "-0,250000", "12a"};
+    const char* commaTexts[] = {
+        "1,5",           "1.5",          " -2,5E1 ", ",",        "0,1",       "1234,567749", "12345,67773",
+        "1,2345679E+10", "3,4028235E38", "1E-45",    "0,000000", "-0,250000", "12a"};
     int i = 0;
     for (const char* text : commaTexts) {
         Write(t, "float_comma_" + std::to_string(i++), Bytes{0, 1} + Text(text));
@@ -180,11 +190,13 @@ void SettingsSeeds() {
         "[PORT]\nCOM=1\nBAUDRATE=9600\n";
     Write(t, "program_file", Bytes{4, 0x80, 0, 0, 0, 0} + Text(program));
     const std::string edited =
-        "\xEF\xBB\xBF; edited by hand\r\n[graf]\r\nPERO = 65280 \r\nr3d=\"50\"\r\n# comment\r\n[GRAF\r\nG3D=0\r\n"
+        "\xEF\xBB\xBF; edited by hand\r\n[graf]\r\nPERO = 65280 \r\nr3d=\"50\"\r\n# "
+        "comment\r\n[GRAF\r\nG3D=0\r\n"
         "[DEVICES]\r\nCOM1=/dev/ttyUSB0\r\nCOM2=\"/dev/serial/by-id/usb \\x0041\"\r\n[PORT]\r\nCOM=\xC3\r\n"
         "[ZAZNAM]\r\nSOUBOR=-5";
     const std::string path = "/dev/ttyACM0";
-    Write(t, "edited_file", Bytes{15, 0, 0, 0, 0, static_cast<std::uint8_t>(path.size())} + Text(path) + Text(edited));
+    Write(t, "edited_file",
+          Bytes{15, 0, 0, 0, 0, static_cast<std::uint8_t>(path.size())} + Text(path) + Text(edited));
     Write(t, "empty_file", Bytes{10, 30, 0, 0, 0, 0});
     Write(t, "utf16_file", Bytes{0, 1, 0, 0, 0, 0} + Hex("FF FE 5B 00 47 00"));
 }
@@ -196,12 +208,16 @@ void PosixSeeds() {
     const Bytes answer = Hex("68 0B 0B 68 00 01 08 00 00 48 41 00 00 C8 42 9C 16");
     // A write of 11 bytes taken whole, an empty queue; a read of 17 bytes arriving in two chunks.
     Bytes plain = Bytes{0x08, 6} + Bytes{2, 10, 0, 10} + Bytes{0} + Bytes{0, 16, 1, 50, 0, 9} +
-                  Bytes(answer.begin(), answer.begin() + 9) + Bytes{1, 10, 0, 8} + Bytes(answer.begin() + 9, answer.end());
+                  Bytes(answer.begin(), answer.begin() + 9) + Bytes{1, 10, 0, 8} +
+                  Bytes(answer.begin() + 9, answer.end());
     Write(t, "write_then_read", plain);
     // Marking on with abort-on-error: a real FF, then an error mark.
-    Write(t, "marked_read", Bytes{0x0B, 6} + Bytes{0, 9, 1, 0, 0, 6} + Hex("41 FF FF 42 FF 00") + Bytes{1, 0, 0, 1} + Hex("43"));
+    Write(
+        t, "marked_read",
+        Bytes{0x0B, 6} + Bytes{0, 9, 1, 0, 0, 6} + Hex("41 FF FF 42 FF 00") + Bytes{1, 0, 0, 1} + Hex("43"));
     // Partial and interrupted writes, an interrupted poll, then a hang-up during a read.
-    Write(t, "partial_write_hangup", Bytes{0x00, 13} + Bytes{2, 20, 0, 3, 5, 0, 7, 6, 1, 5, 0} + Bytes{0, 100, 4, 30, 5, 0});
+    Write(t, "partial_write_hangup",
+          Bytes{0x00, 13} + Bytes{2, 20, 0, 3, 5, 0, 7, 6, 1, 5, 0} + Bytes{0, 100, 4, 30, 5, 0});
 }
 
 }  // namespace

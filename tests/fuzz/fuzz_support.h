@@ -1,6 +1,7 @@
 // What the fuzz targets share: a reader that takes the fuzzer's bytes from the front, one field after the
-// other, so that a seed is written as the plain bytes of its fields (fuzz_seeds.cpp writes them that way); and
-// the check that ends the run with a report when a property does not hold, which libFuzzer keeps as a crash.
+// other, so that a seed is written as the plain bytes of its fields (fuzz_seeds.cpp writes them that way);
+// and the check that ends the run with a report when a property does not hold, which libFuzzer keeps as a
+// crash.
 #pragma once
 
 #include <algorithm>

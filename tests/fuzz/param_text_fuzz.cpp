@@ -1,8 +1,8 @@
 // Fuzz target: the texts an operator types and the program shows. The parameter parsers and formatters (a
 // float parameter under any usable decimal separator, FILTR, the bus address) and the shared text rules
-// (integer texts, UTF-8, ASCII case, hex) over any bytes. An accepted text formats and parses back to the same
-// value, a shown value parses back and shows the same again, and each parser agrees with a reference written
-// here from the rules of the entry (the float one reads the number with the C library's strtold).
+// (integer texts, UTF-8, ASCII case, hex) over any bytes. An accepted text formats and parses back to the
+// same value, a shown value parses back and shows the same again, and each parser agrees with a reference
+// written here from the rules of the entry (the float one reads the number with the C library's strtold).
 //
 // Input: [selector] then the selector's fields (see the cases below); the rest is the text.
 #include <cerrno>

@@ -1,6 +1,6 @@
-// Fuzz target: the decoder of the kernel's parity marks over any byte stream, cut into reads at any points and
-// decoded into output buffers of any size, against a plain reference unescape of the whole stream that looks
-// ahead instead of keeping state.
+// Fuzz target: the decoder of the kernel's parity marks over any byte stream, cut into reads at any points
+// and decoded into output buffers of any size, against a plain reference unescape of the whole stream that
+// looks ahead instead of keeping state.
 //
 // Input: segments until the input is used up: [control] [count] [count raw bytes]
 //   control bits 0-5: the output room of each decode call (0: as large as the rest of the segment),
@@ -17,7 +17,7 @@ using Bytes = std::vector<std::uint8_t>;
 
 struct Reference {
     Bytes out;
-    std::vector<bool> errorAt;  // per raw byte: a mark ending at it was an error mark or malformed
+    std::vector<bool> errorAt;       // per raw byte: a mark ending at it was an error mark or malformed
     std::vector<bool> pendingAfter;  // per raw byte: the stream ends inside a mark after it
 };
 

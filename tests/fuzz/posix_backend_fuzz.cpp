@@ -5,8 +5,8 @@
 // decodes to, no wait outlasts the read time-outs or the write's bound, a write reports success only when
 // every byte went out in order, and a line error stays until the port is closed.
 //
-// Input: [flags] [rate], then steps: [operation] [size]; the system's answers are taken from the same input as
-// the calls are made (its rules are in ScriptedSystem below).
+// Input: [flags] [rate], then steps: [operation] [size]; the system's answers are taken from the same input
+// as the calls are made (its rules are in ScriptedSystem below).
 #include <sys/file.h>
 
 #ifdef __linux__
@@ -47,7 +47,14 @@ public:
 #ifdef ZT30_HAVE_TERMIOS2
         if (request == kGetTermios2) {
             auto* t = static_cast<KernelTermios2*>(argument);
-            *t = {attributes_.c_iflag, attributes_.c_oflag, attributes_.c_cflag, attributes_.c_lflag, 0, {}, 0, 0};
+            *t = {attributes_.c_iflag,
+                  attributes_.c_oflag,
+                  attributes_.c_cflag,
+                  attributes_.c_lflag,
+                  0,
+                  {},
+                  0,
+                  0};
             t->c_ispeed = rate_;
             t->c_ospeed = rate_;
             return 0;
@@ -66,7 +73,8 @@ public:
             // A byte with its top bit set raises one of the counters.
             const std::uint8_t b = script_.Byte();
             if ((b & 0x80) != 0) {
-                int* counts[] = {&count_.overrun, &count_.buf_overrun, &count_.parity, &count_.frame, &count_.brk};
+                int* counts[] = {&count_.overrun, &count_.buf_overrun, &count_.parity, &count_.frame,
+                                 &count_.brk};
                 ++*counts[b % 5];
             }
             std::memcpy(argument, &count_, sizeof count_);
@@ -87,7 +95,9 @@ public:
         flushedInput = flushedInput || queue == TCIFLUSH;
         return 0;
     }
-    int Lock(int, int) override { return 0; }
+    int Lock(int, int) override {
+        return 0;
+    }
     // [kind] [delay]: 0 time-out; 1 to 3 ready; 4 interrupted; 5 hang-up; 6 error; 7 woken with nothing.
     int Poll(pollfd* fds, nfds_t count, int timeoutMs) override {
         ZT30_FUZZ_CHECK(count == 1 && timeoutMs >= 0);
@@ -120,8 +130,8 @@ public:
                 return 1;
         }
     }
-    // [kind] ...: 0 to 4 [count] count bytes; 5 interrupted; 6 nothing there; 7 an I/O error or, with the next
-    // byte odd, end of file (the device went).
+    // [kind] ...: 0 to 4 [count] count bytes; 5 interrupted; 6 nothing there; 7 an I/O error or, with the
+    // next byte odd, end of file (the device went).
     ssize_t Read(int, void* buffer, std::size_t count) override {
         ZT30_FUZZ_CHECK(count >= 1 && count <= 256);
         const std::uint8_t kind = script_.Byte() % 8;
@@ -163,7 +173,9 @@ public:
         written.insert(written.end(), bytes, bytes + take);
         return static_cast<ssize_t>(take);
     }
-    std::int64_t MonotonicNanos() override { return now_; }
+    std::int64_t MonotonicNanos() override {
+        return now_;
+    }
 
     Bytes raw;      // every byte a read delivered
     Bytes written;  // every byte a write took
@@ -181,8 +193,8 @@ private:
 #endif
 };
 
-constexpr std::uint32_t kRates[] = {110, 300, 600, 1200, 2400, 4800, 9600, 19200, 38400, 56000, 57600, 115200,
-                                    128000, 256000};
+constexpr std::uint32_t kRates[] = {110,   300,   600,   1200,  2400,   4800,   9600,
+                                    19200, 38400, 56000, 57600, 115200, 128000, 256000};
 
 std::int64_t WireNs(std::size_t bytes, std::uint32_t rate) {
     return static_cast<std::int64_t>(bytes) * 11 * 1'000'000'000 / rate;
@@ -199,7 +211,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::uint32_t rate = kRates[in.Byte() % std::size(kRates)];
     auto owned = std::make_unique<ScriptedSystem>(in, (flags & 8) != 0);
     ScriptedSystem& system = *owned;
-    PosixSerialBackend backend([](int) { return std::optional<std::string>("/dev/ttyFUZZ"); }, std::move(owned));
+    PosixSerialBackend backend([](int) { return std::optional<std::string>("/dev/ttyFUZZ"); },
+                               std::move(owned));
 
     ZT30_FUZZ_CHECK(backend.OpenPort(1));
     ZT30_FUZZ_CHECK(backend.SetReadTimeouts(kLineReadTimeouts));
@@ -241,7 +254,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 std::erase(decoded, std::uint8_t{0});
             }
             expected.insert(expected.end(), decoded.begin(), decoded.end());
-            delivered.insert(delivered.end(), buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(r.count));
+            delivered.insert(delivered.end(), buffer.begin(),
+                             buffer.begin() + static_cast<std::ptrdiff_t>(r.count));
             // A read returns all it decoded, so the two streams agree after every read.
             ZT30_FUZZ_CHECK(delivered == expected);
             ZT30_FUZZ_CHECK(!markError || backend.HasLineError());
@@ -253,7 +267,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             }
             const std::size_t before = system.written.size();
             const bool ok = backend.Write(bytes);
-            const Bytes sent(system.written.begin() + static_cast<std::ptrdiff_t>(before), system.written.end());
+            const Bytes sent(system.written.begin() + static_cast<std::ptrdiff_t>(before),
+                             system.written.end());
             ZT30_FUZZ_CHECK(sent.size() <= n && std::equal(sent.begin(), sent.end(), bytes.begin()));
             ZT30_FUZZ_CHECK(!ok || sent == bytes);
             ZT30_FUZZ_CHECK(!backend.HasLineError() || (!ok && sent.empty()));

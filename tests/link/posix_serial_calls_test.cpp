@@ -277,7 +277,8 @@ TEST(MarkedRead, AReadEndingInAnErrorMarkDiscardsNullBytesToo) {
     Bytes buffer(6, 0xEE);
     const ReadResult r = s.backend->Read(buffer);
     EXPECT_FALSE(r.ok);
-    EXPECT_EQ(Bytes(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(r.count)), (Bytes{0x41, 0x42}));
+    EXPECT_EQ(Bytes(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(r.count)),
+              (Bytes{0x41, 0x42}));
 }
 
 // ---- opening and configuring
