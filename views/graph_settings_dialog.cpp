@@ -78,6 +78,8 @@ void Trotace3D::BuildControls() {
     check_3D = new QCheckBox(QStringLiteral("3D"), this);
     check_3D->setObjectName(QStringLiteral("check_3D"));
     check_3D->setToolTip(QStringLiteral("Nastaví zobrazení 3D"));
+    check_3D->setAccessibleName(check_3D->text());
+    check_3D->setAccessibleDescription(QStringLiteral("Rozměr"));
     check_3D->setChecked(true);
     bar_3D = new QScrollBar(Qt::Horizontal, this);
     bar_3D->setObjectName(QStringLiteral("bar_3D"));
@@ -106,7 +108,8 @@ void Trotace3D::BuildControls() {
     tl_cancel = Button("tl_cancel", QStringLiteral("Storno"), QString(), this);
 
     auto* grid = new QGridLayout();
-    grid->addWidget(CaptionLabel(QStringLiteral("Rozměr"), check_3D, this), 0, 0);
+    // The box says its own caption; the group's label above it is its description.
+    grid->addWidget(CaptionLabel(QStringLiteral("Rozměr"), nullptr, this), 0, 0);
     grid->addWidget(check_3D, 1, 0);
     grid->addWidget(CaptionLabel(QStringLiteral("Procento natočení"), bar_3D, this), 0, 1);
     grid->addWidget(bar_3D, 1, 1);
