@@ -18,6 +18,9 @@
 #include "app/value_text.h"
 #include "link/error_display.h"
 #include "link/port_dialog.h"
+#include "views/graph_settings_dialog.h"
+#include "views/measured_values_window.h"
+#include "views/recording_interval_dialog.h"
 #include "views/trend_chart.h"
 
 namespace zt30 {
@@ -227,8 +230,11 @@ void Tzantor30::BuildMenu() {
     Wire(mn_port, &Tzantor30::mn_portClick);
     Wire(mn_clr_citac, &Tzantor30::mn_clr_citacClick);
     Wire(NulovnSUMY1, &Tzantor30::NulovnSUMY1Click);
+    Wire(mn_nast_graf, &Tzantor30::mn_nast_grafClick);
+    Wire(mn_sampling, &Tzantor30::mn_samplingClick);
+    Wire(mn_meas, &Tzantor30::mn_measClick);
     // Their windows are not part of the program yet.
-    for (QAction* item : {mn_menu, mn_zmena_adr, mn_nast_graf, mn_sampling, mn_meas, mn_about, mn_ident}) {
+    for (QAction* item : {mn_menu, mn_zmena_adr, mn_about, mn_ident}) {
         item->setEnabled(false);
     }
 }
@@ -239,6 +245,12 @@ void Tzantor30::SetPortWindow(Tport* port) {
 
 void Tzantor30::SetMeasurementRecord(MeasurementRecord* record) {
     record_ = record;
+}
+
+void Tzantor30::SetRecordWindows(Trotace3D* rotace3D, TGridMeas* gridMeas, Tfile_sampling* fileSampling) {
+    rotace3D_ = rotace3D;
+    gridMeas_ = gridMeas;
+    fileSampling_ = fileSampling;
 }
 
 std::string Tzantor30::MeasText() const {
@@ -422,6 +434,25 @@ void Tzantor30::mn_clr_citacClick() {
 
 void Tzantor30::NulovnSUMY1Click() {
     Clear(true);
+}
+
+void Tzantor30::mn_nast_grafClick() {
+    rotace3D_->LoadFrom(graph_);
+    if (rotace3D_->ShowModal() == kModalCancel) {
+        rotace3D_->RestoreChart(graph_);
+    } else {
+        // Nothing is stored before the window closes; the new pen colour is for points added from now on.
+        rotace3D_->TakeOver(graph_);
+    }
+}
+
+void Tzantor30::mn_samplingClick() {
+    fileSampling_->ShowModal();
+    SetIntervalText(fileSampling_->Interval());
+}
+
+void Tzantor30::mn_measClick() {
+    gridMeas_->ShowModal();
 }
 
 }  // namespace zt30

@@ -29,6 +29,9 @@ namespace zt30 {
 
 class TrendChart;
 class Tport;
+class Trotace3D;
+class TGridMeas;
+class Tfile_sampling;
 
 // The measured-values record as the reading cycle and the save command drive it.
 class MeasurementRecord {
@@ -59,6 +62,7 @@ public:
     // The windows created after this one, handed over by the program entry.
     void SetPortWindow(Tport* port);
     void SetMeasurementRecord(MeasurementRecord* record);
+    void SetRecordWindows(Trotace3D* rotace3D, TGridMeas* gridMeas, Tfile_sampling* fileSampling);
 
     SettingsStore& Settings() { return *settings_; }
     const GraphSettings& Graph() const { return graph_; }
@@ -85,6 +89,12 @@ public:
     void mn_portClick();
     void mn_clr_citacClick();
     void NulovnSUMY1Click();
+    // Graph settings: loads the dialog, shows it, then puts the chart back (Storno) or takes the new values.
+    void mn_nast_grafClick();
+    // Recording interval: shows the dialog, then the status text from its interval, whatever the result.
+    void mn_samplingClick();
+    // The measured-values window, modal; the table goes on filling behind it.
+    void mn_measClick();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -110,6 +120,9 @@ private:
     std::unique_ptr<SettingsStore> settings_;
     Tport* port_ = nullptr;
     MeasurementRecord* record_ = nullptr;
+    Trotace3D* rotace3D_ = nullptr;
+    TGridMeas* gridMeas_ = nullptr;
+    Tfile_sampling* fileSampling_ = nullptr;
 
     GraphSettings graph_;
     bool recording_ = false;

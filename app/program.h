@@ -19,6 +19,10 @@ namespace zt30 {
 
 class Tzantor30;
 class Tport;
+class Trotace3D;
+class TGridMeas;
+class Tfile_sampling;
+class RecordBinding;
 
 struct ProgramEnvironment {
     UiServices& ui;
@@ -39,11 +43,18 @@ public:
 
     Tzantor30& zantor30() { return *zantor30_; }
     Tport& port() { return *port_; }
+    Trotace3D& rotace3D() { return *rotace3D_; }
+    TGridMeas& GridMeas() { return *GridMeas_; }
+    Tfile_sampling& file_sampling() { return *file_sampling_; }
 
 private:
     // Destroyed in reverse order: the dialogs before the main window that owns the settings store.
     std::unique_ptr<Tzantor30> zantor30_;
     std::unique_ptr<Tport> port_;
+    std::unique_ptr<Trotace3D> rotace3D_;
+    std::unique_ptr<TGridMeas> GridMeas_;
+    std::unique_ptr<Tfile_sampling> file_sampling_;
+    std::unique_ptr<RecordBinding> record_;  // joins the last three to the main window; goes first
 };
 
 }  // namespace zt30
