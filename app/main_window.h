@@ -7,6 +7,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -29,6 +30,10 @@ namespace zt30 {
 
 class TrendChart;
 class Tport;
+class TAboutBox;
+class Tabout_ident;
+class TForm_menu;
+class TZmenaAdresy;
 
 // The measured-values record as the reading cycle and the save command drive it.
 class MeasurementRecord {
@@ -59,6 +64,11 @@ public:
     // The windows created after this one, handed over by the program entry.
     void SetPortWindow(Tport* port);
     void SetMeasurementRecord(MeasurementRecord* record);
+    // Each enables its menu item.
+    void SetAboutBox(TAboutBox* box);
+    void SetIdentDialog(Tabout_ident* dialog);
+    void SetParametersDialog(TForm_menu* dialog);
+    void SetAddressDialog(TZmenaAdresy* dialog);
 
     SettingsStore& Settings() { return *settings_; }
     const GraphSettings& Graph() const { return graph_; }
@@ -85,6 +95,12 @@ public:
     void mn_portClick();
     void mn_clr_citacClick();
     void NulovnSUMY1Click();
+    // The dialogs that talk to the instrument: Timer1 held off and the line open while each is shown; an
+    // open failure raises its error and the dialog is not shown.
+    void mn_menuClick();
+    void mn_zmena_adrClick();
+    void mn_identClick();
+    void mn_aboutClick();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -102,6 +118,8 @@ private:
     // Opens the line for the port chosen in the port window; throws the open-failure error when it fails.
     void OpenLine();
     void Clear(bool sum);
+    // Holds Timer1 off, opens the line, runs showDialog and closes the line again.
+    void ShowWithLine(const std::function<void()>& showDialog);
     void KeepOnScreen();
 
     UiServices& ui_;
@@ -110,6 +128,10 @@ private:
     std::unique_ptr<SettingsStore> settings_;
     Tport* port_ = nullptr;
     MeasurementRecord* record_ = nullptr;
+    TAboutBox* aboutBox_ = nullptr;
+    Tabout_ident* aboutIdent_ = nullptr;
+    TForm_menu* formMenu_ = nullptr;
+    TZmenaAdresy* zmenaAdresy_ = nullptr;
 
     GraphSettings graph_;
     bool recording_ = false;

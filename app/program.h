@@ -19,6 +19,10 @@ namespace zt30 {
 
 class Tzantor30;
 class Tport;
+class TAboutBox;
+class Tabout_ident;
+class TForm_menu;
+class TZmenaAdresy;
 
 struct ProgramEnvironment {
     UiServices& ui;
@@ -39,11 +43,19 @@ public:
 
     Tzantor30& zantor30() { return *zantor30_; }
     Tport& port() { return *port_; }
+    TAboutBox& AboutBox() { return *aboutBox_; }
+    Tabout_ident& about_ident() { return *aboutIdent_; }
+    TForm_menu& Form_menu() { return *formMenu_; }
+    TZmenaAdresy& ZmenaAdresy() { return *zmenaAdresy_; }
 
 private:
     // Destroyed in reverse order: the dialogs before the main window that owns the settings store.
     std::unique_ptr<Tzantor30> zantor30_;
     std::unique_ptr<Tport> port_;
+    std::unique_ptr<TAboutBox> aboutBox_;
+    std::unique_ptr<Tabout_ident> aboutIdent_;
+    std::unique_ptr<TForm_menu> formMenu_;
+    std::unique_ptr<TZmenaAdresy> zmenaAdresy_;
 };
 
 }  // namespace zt30
