@@ -7,7 +7,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDialog>
-#include <QLineEdit>
 #include <QTimer>
 #include <memory>
 
@@ -120,18 +119,6 @@ INSTANTIATE_TEST_SUITE_P(Dialogs, LineCommands,
                                            Command{"mn_zmena_adr", "ZmenaAdresy"},
                                            Command{"mn_ident", "about_ident"}),
                          [](const auto& info) { return std::string(info.param.item); });
-
-TEST_F(DialogCommandsTest, TheParametersCommandShowsTheInstrumentsValues) {
-    instrument->tables.scale = 2.5f;
-    QString scale;
-    QTimer::singleShot(0, window, [&] {
-        scale = program->Form_menu().findChild<QLineEdit*>("ed_scale")->text();
-        program->Form_menu().close();
-    });
-    Item("mn_menu")->trigger();
-    EXPECT_EQ(scale, "2,500000");
-    EXPECT_EQ(instrument->reads, (std::vector<int>{1, 2, 3, 4}));
-}
 
 TEST_F(DialogCommandsTest, TheAboutBoxNeedsNoLineAndLeavesAutomaticReadingRunning) {
     RunAutomaticReading();

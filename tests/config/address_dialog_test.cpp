@@ -96,28 +96,12 @@ TEST_F(AddressDialogTest, ShowingReadsNothingAndTheEditKeepsItsTextBetweenOpenin
     EXPECT_TRUE(io.fake->writes.empty());
 }
 
-TEST_F(AddressDialogTest, ControlsCarryTheirNamesAndNoButtonIsTheDefault) {
-    EXPECT_EQ(dialog.objectName(), "ZmenaAdresy");
-    EXPECT_EQ(dialog.windowTitle(), "Dialog změna adresy");
-    auto* label = dialog.findChild<QLabel*>("Label1");
-    ASSERT_NE(label, nullptr);
-    EXPECT_EQ(label->text(), "Adresa přístroje");
-    EXPECT_EQ(label->buddy(), Edit());
+TEST_F(AddressDialogTest, TheEditIsLabelledAndNoButtonIsTheDefault) {
+    EXPECT_EQ(dialog.findChild<QLabel*>("Label1")->buddy(), Edit());
     EXPECT_EQ(Edit()->accessibleName(), "Adresa přístroje");
-    EXPECT_TRUE(Edit()->font().bold());
-    const std::pair<const char*, const char*> buttons[] = {
-        {"tl_write", "Zápis"}, {"tl_read", "Čtení"}, {"tl_cancel", "Zpět"}};
-    dialog.show();
-    int left = -1;
-    for (const auto& [name, caption] : buttons) {
-        QPushButton* button = Button(name);
-        ASSERT_NE(button, nullptr) << name;
-        EXPECT_EQ(button->text(), caption);
-        EXPECT_FALSE(button->isDefault() || button->autoDefault()) << name;
-        EXPECT_GT(button->geometry().left(), left) << name;  // in this order from the left
-        left = button->geometry().left();
+    for (const char* name : {"tl_write", "tl_read", "tl_cancel"}) {
+        EXPECT_FALSE(Button(name)->isDefault() || Button(name)->autoDefault()) << name;
     }
-    dialog.hide();
 }
 
 #ifdef ZT30_SIM_PATH

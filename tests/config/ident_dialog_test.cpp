@@ -11,7 +11,6 @@
 #include <optional>
 #include <string>
 
-#include "config/device_texts.h"
 #include "support/fake_instrument.h"
 #ifdef ZT30_SIM_PATH
 #include "sim_link.h"
@@ -178,40 +177,6 @@ TEST_F(IdentDialogTest, EachShowingIdentifiesOnceAfterItsDelayAndNeverAfterClosi
     EXPECT_EQ(dialog.ShowModal(), kModalCancel);
     EXPECT_FALSE(Timer()->isActive());
     EXPECT_EQ(io.fake->writes.size(), 2u);
-}
-
-TEST_F(IdentDialogTest, ControlsCarryTheirNamesAndTexts) {
-    EXPECT_EQ(dialog.objectName(), "about_ident");
-    EXPECT_EQ(dialog.windowTitle(), "Identifikace");
-    const std::pair<const char*, const char*> labels[] = {{"Label1a", "Výrobce:"},
-                                                          {"Label2a", "ORVIT v.o.s."},
-                                                          {"Label1", "Načtené parametry z regulátoru:"},
-                                                          {"lb_zarizeni", "Typ zařízení - neidentifikováno"},
-                                                          {"lb_verze", "Verze zařízení - neidentifikováno"}};
-    for (const auto& [name, text] : labels) {
-        auto* label = dialog.findChild<QLabel*>(name);
-        ASSERT_NE(label, nullptr) << name;
-        EXPECT_EQ(label->text(), text) << name;
-    }
-    EXPECT_TRUE(dialog.findChild<QLabel*>("Label2a")->font().bold());
-    EXPECT_TRUE(dialog.findChild<QLabel*>("Label4")->font().bold());
-    EXPECT_NE(dialog.findChild<QLabel*>("ProgramIcon"), nullptr);
-    auto* ok = dialog.findChild<QPushButton*>("OKButton");
-    ASSERT_NE(ok, nullptr);
-    EXPECT_TRUE(ok->isDefault());
-    EXPECT_TRUE(ok->font().bold());
-}
-
-TEST(ForeignDeviceMessage, BytesBeyondTheBlockCountAsZerosAndTextsAreDecoded) {
-    EXPECT_EQ(ForeignDeviceMessage({}), kSentence + "\r");
-    const Bytes foreign = {'M', 0xE8, 0xEC};  // "Mčě", then the block ends
-    EXPECT_EQ(ForeignDeviceMessage(foreign), kSentence + "\rMčě");
-    Bytes full(255, 'x');
-    full[40] = 0;
-    EXPECT_EQ(ForeignDeviceMessage(full),
-              kSentence + "\r" + std::string(32, 'x') + "\r" + std::string(8, 'x'));
-    EXPECT_EQ(DeviceText(full, 64, 32), std::string(32, 'x'));
-    EXPECT_EQ(DeviceText(full, 300), "");
 }
 
 #ifdef ZT30_SIM_PATH
