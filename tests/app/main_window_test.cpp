@@ -90,7 +90,9 @@ protected:
     QTimer& Timer() { return *Find<QTimer>("Timer1"); }
     // A tick of the reading timer as the event loop runs it (an error goes to the error display), the wall
     // clock moved on by a second first.
-    void Tick() { RunHandler(ui, [this] { window->Timer1Timer(); }); }
+    void Tick() {
+        RunHandler(ui, [this] { window->Timer1Timer(); });
+    }
     void TickNextSecond() {
         wallClock.AdvanceMs(1000);
         Tick();
