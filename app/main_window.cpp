@@ -16,6 +16,10 @@
 
 #include "app/menu_icons.h"
 #include "app/value_text.h"
+#include "config/about_box.h"
+#include "config/address_dialog.h"
+#include "config/ident_dialog.h"
+#include "config/parameters_dialog.h"
 #include "link/error_display.h"
 #include "link/port_dialog.h"
 #include "views/graph_settings_dialog.h"
@@ -230,11 +234,15 @@ void Tzantor30::BuildMenu() {
     Wire(mn_port, &Tzantor30::mn_portClick);
     Wire(mn_clr_citac, &Tzantor30::mn_clr_citacClick);
     Wire(NulovnSUMY1, &Tzantor30::NulovnSUMY1Click);
+    Wire(mn_menu, &Tzantor30::mn_menuClick);
+    Wire(mn_zmena_adr, &Tzantor30::mn_zmena_adrClick);
     Wire(mn_nast_graf, &Tzantor30::mn_nast_grafClick);
     Wire(mn_sampling, &Tzantor30::mn_samplingClick);
     Wire(mn_meas, &Tzantor30::mn_measClick);
-    // Their windows are not part of the program yet.
-    for (QAction* item : {mn_menu, mn_zmena_adr, mn_about, mn_ident}) {
+    Wire(mn_ident, &Tzantor30::mn_identClick);
+    Wire(mn_about, &Tzantor30::mn_aboutClick);
+    // Each of these opens when its window has been handed over (the program entry does that at start).
+    for (QAction* item : {mn_menu, mn_zmena_adr, mn_nast_graf, mn_sampling, mn_meas, mn_about, mn_ident}) {
         item->setEnabled(false);
     }
 }
@@ -247,10 +255,33 @@ void Tzantor30::SetMeasurementRecord(MeasurementRecord* record) {
     record_ = record;
 }
 
+void Tzantor30::SetAboutBox(TAboutBox* box) {
+    aboutBox_ = box;
+    mn_about->setEnabled(box != nullptr);
+}
+
+void Tzantor30::SetIdentDialog(Tabout_ident* dialog) {
+    aboutIdent_ = dialog;
+    mn_ident->setEnabled(dialog != nullptr);
+}
+
+void Tzantor30::SetParametersDialog(TForm_menu* dialog) {
+    formMenu_ = dialog;
+    mn_menu->setEnabled(dialog != nullptr);
+}
+
+void Tzantor30::SetAddressDialog(TZmenaAdresy* dialog) {
+    zmenaAdresy_ = dialog;
+    mn_zmena_adr->setEnabled(dialog != nullptr);
+}
+
 void Tzantor30::SetRecordWindows(Trotace3D* rotace3D, TGridMeas* gridMeas, Tfile_sampling* fileSampling) {
     rotace3D_ = rotace3D;
     gridMeas_ = gridMeas;
     fileSampling_ = fileSampling;
+    mn_nast_graf->setEnabled(rotace3D != nullptr);
+    mn_meas->setEnabled(gridMeas != nullptr);
+    mn_sampling->setEnabled(fileSampling != nullptr);
 }
 
 std::string Tzantor30::MeasText() const {
@@ -426,6 +457,29 @@ void Tzantor30::Clear(bool sum) {
     const LineCloser closer(port_->Link().line);
     DeviceOperations& device = port_->Link().device;
     sum ? device.ClearSum() : device.ClearCounter();  // a failure is not reported
+}
+
+void Tzantor30::ShowWithLine(const std::function<void()>& showDialog) {
+    TimerHoldOff holdOff(*Timer1);  // also restored after an open failure
+    OpenLine();
+    const LineCloser closer(port_->Link().line);
+    showDialog();
+}
+
+void Tzantor30::mn_menuClick() {
+    ShowWithLine([this] { formMenu_->ShowModal(); });
+}
+
+void Tzantor30::mn_zmena_adrClick() {
+    ShowWithLine([this] { zmenaAdresy_->ShowModal(); });
+}
+
+void Tzantor30::mn_identClick() {
+    ShowWithLine([this] { aboutIdent_->ShowModal(); });
+}
+
+void Tzantor30::mn_aboutClick() {
+    aboutBox_->ShowModal();
 }
 
 void Tzantor30::mn_clr_citacClick() {

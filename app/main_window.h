@@ -7,6 +7,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -29,6 +30,10 @@ namespace zt30 {
 
 class TrendChart;
 class Tport;
+class TAboutBox;
+class Tabout_ident;
+class TForm_menu;
+class TZmenaAdresy;
 class Trotace3D;
 class TGridMeas;
 class Tfile_sampling;
@@ -62,6 +67,11 @@ public:
     // The windows created after this one, handed over by the program entry.
     void SetPortWindow(Tport* port);
     void SetMeasurementRecord(MeasurementRecord* record);
+    // Each enables its menu item.
+    void SetAboutBox(TAboutBox* box);
+    void SetIdentDialog(Tabout_ident* dialog);
+    void SetParametersDialog(TForm_menu* dialog);
+    void SetAddressDialog(TZmenaAdresy* dialog);
     void SetRecordWindows(Trotace3D* rotace3D, TGridMeas* gridMeas, Tfile_sampling* fileSampling);
 
     SettingsStore& Settings() { return *settings_; }
@@ -89,6 +99,12 @@ public:
     void mn_portClick();
     void mn_clr_citacClick();
     void NulovnSUMY1Click();
+    // The dialogs that talk to the instrument: Timer1 held off and the line open while each is shown; an
+    // open failure raises its error and the dialog is not shown.
+    void mn_menuClick();
+    void mn_zmena_adrClick();
+    void mn_identClick();
+    void mn_aboutClick();
     // Graph settings: loads the dialog, shows it, then puts the chart back (Storno) or takes the new values.
     void mn_nast_grafClick();
     // Recording interval: shows the dialog, then the status text from its interval, whatever the result.
@@ -112,6 +128,8 @@ private:
     // Opens the line for the port chosen in the port window; throws the open-failure error when it fails.
     void OpenLine();
     void Clear(bool sum);
+    // Holds Timer1 off, opens the line, runs showDialog and closes the line again.
+    void ShowWithLine(const std::function<void()>& showDialog);
     void KeepOnScreen();
 
     UiServices& ui_;
@@ -120,6 +138,10 @@ private:
     std::unique_ptr<SettingsStore> settings_;
     Tport* port_ = nullptr;
     MeasurementRecord* record_ = nullptr;
+    TAboutBox* aboutBox_ = nullptr;
+    Tabout_ident* aboutIdent_ = nullptr;
+    TForm_menu* formMenu_ = nullptr;
+    TZmenaAdresy* zmenaAdresy_ = nullptr;
     Trotace3D* rotace3D_ = nullptr;
     TGridMeas* gridMeas_ = nullptr;
     Tfile_sampling* fileSampling_ = nullptr;
