@@ -7,10 +7,12 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QStatusBar>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <algorithm>
 #include <memory>
@@ -90,7 +92,9 @@ protected:
     QTimer& Timer() { return *Find<QTimer>("Timer1"); }
     // A tick of the reading timer as the event loop runs it (an error goes to the error display), the wall
     // clock moved on by a second first.
-    void Tick() { RunHandler(ui, [this] { window->Timer1Timer(); }); }
+    void Tick() {
+        RunHandler(ui, [this] { window->Timer1Timer(); });
+    }
     void TickNextSecond() {
         wallClock.AdvanceMs(1000);
         Tick();
@@ -249,6 +253,27 @@ TEST_F(MainWindowTest, TheChartHoldsTheLimitPlusOnePoints) {
         TickNextSecond();
     }
     EXPECT_EQ(window->Chart().PointCount(), 11);
+}
+
+// The chart's export asks through the program's dialogs and writes the readings with the wall clock's times
+// and the regional decimal comma.
+TEST_F(MainWindowTest, TheChartExportsItsReadingsThroughTheProgramsDialogs) {
+    Start();
+    RunWithoutRecordFile();
+    TickNextSecond();
+    TickNextSecond();
+    QTemporaryDir folder;
+    const QString fileName = folder.filePath(QStringLiteral("body.csv"));
+    ui.fileAnswers.push_back(fileName.toStdString());
+    window->Chart().findChild<QAction*>(QStringLiteral("mn_exportCsv"))->trigger();
+    ASSERT_EQ(ui.saveDialogs.size(), 2u);
+    EXPECT_EQ(ui.saveDialogs[1].title, "Exportovat body do CSV");
+    QFile file(fileName);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), QByteArray("\xEF\xBB\xBF"
+                                         "Čas;Naměřená hodnota\r\n"
+                                         "2026-03-02T10:00:01.000;12,5\r\n"
+                                         "2026-03-02T10:00:02.000;12,5\r\n"));
 }
 
 TEST_F(MainWindowTest, NoPortSwitchesAutomaticReadingOffWithTheErrorDisplay) {
