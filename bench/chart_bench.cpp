@@ -133,6 +133,28 @@ BENCHMARK(BM_RepaintZoomedAfterNewPoint)
     ->Iterations(500)
     ->Unit(benchmark::kMicrosecond);
 
+// The read-out's search for the point nearest to the pointer over the live view of all 100,000 points, the
+// pointer anywhere in the plot (a grid of 10×10 places, far from the line as well as on it).
+void BM_NearestPoint(benchmark::State& state) {
+    FullChart full(false);
+    full.Render();
+    const PlotMapping mapping = full.chart.Frame().value().mapping;
+    OperationTimer timer;
+    int place = 0;
+    std::size_t found = 0;
+    for (auto _ : state) {
+        const double x = mapping.left + (place % 10 + 0.5) * mapping.width / 10.0;
+        const double y = mapping.top + (place / 10 % 10 + 0.5) * mapping.height / 10.0;
+        ++place;
+        timer.Start();
+        found += NearestPoint(full.chart.Series(), mapping, x, y).value_or(0);
+        timer.Stop();
+    }
+    timer.Report(state);
+    benchmark::DoNotOptimize(found);
+}
+BENCHMARK(BM_NearestPoint)->Iterations(1000)->Unit(benchmark::kMicrosecond);
+
 // Delete the earliest point and add one, without painting; timed in runs of 1000 for the clock's sake.
 void BM_AddPointToFullChart(benchmark::State& state) {
     FullChart full(false);

@@ -23,11 +23,16 @@ void DrawReadout(QPainter& painter, const QRect& plot, QPointF at, QColor pointC
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, true);
     painter.setBrush(Qt::NoBrush);
-    // A light ring inside a dark one shows on any back wall and next to any line colour.
-    painter.setPen(QPen(Qt::black, 3));
+    // A white ring inside a black one shows on any back wall and over any line colour; the dot in it has the
+    // point's colour.
+    painter.setPen(QPen(Qt::black, 3.5));
     painter.drawEllipse(at, kRing, kRing);
-    painter.setPen(QPen(pointColor.lightness() < 60 ? QColor(Qt::white) : pointColor, 1.5));
+    painter.setPen(QPen(Qt::white, 1.5));
     painter.drawEllipse(at, kRing, kRing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(pointColor);
+    painter.drawEllipse(at, 2.0, 2.0);
+    painter.setBrush(Qt::NoBrush);
     painter.setRenderHint(QPainter::Antialiasing, false);
 
     const QFontMetrics metrics(font);

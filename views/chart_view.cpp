@@ -55,39 +55,69 @@ std::optional<std::size_t> NearestPoint(const ChartSeries& series, const PlotMap
                                         double y) {
     const std::size_t begin = series.LowerBound(mapping.time.begin);
     const std::size_t end = series.LowerBound(mapping.time.end, begin, series.Count());
-    const double cursorTime = std::clamp(mapping.TimeAt(x), static_cast<double>(mapping.time.begin),
-                                         static_cast<double>(mapping.time.end));
-    const std::size_t start =
-        series.LowerBound(static_cast<std::int64_t>(std::floor(cursorTime)), begin, end);
+    if (begin == end) {
+        return std::nullopt;
+    }
     std::optional<std::size_t> best;
     double bestDistance = std::numeric_limits<double>::infinity();
-    const auto consider = [&](std::size_t i, double dx) {
-        const double value = series.Y(i);
-        if (!std::isfinite(value) || value < mapping.values.min || value > mapping.values.max) {
-            return;
+    const ValueSpan& shown = mapping.values;
+    // The squared distance from the pointer to the nearest place where the shown points [from, to) of one
+    // column can be, dx away from it horizontally: their y lies within their value range.
+    const auto columnBound = [&](double dx, std::size_t from, std::size_t to) {
+        const ValueRange values = series.FiniteRange(from, to);
+        const double low = std::max(values.min, shown.min);
+        const double high = std::min(values.max, shown.max);
+        if (!(low <= high)) {
+            return std::numeric_limits<double>::infinity();
         }
-        const double dy = mapping.YOf(value) - y;
-        const double distance = dx * dx + dy * dy;
-        if (distance < bestDistance || (distance == bestDistance && best && i < *best)) {
-            bestDistance = distance;
-            best = i;
+        const double top = mapping.YOf(high);
+        const double bottom = mapping.YOf(low);
+        const double dy = y < top ? top - y : y > bottom ? y - bottom : 0.0;
+        return dx * dx + dy * dy;
+    };
+    const auto scan = [&](std::size_t from, std::size_t to) {
+        for (std::size_t i = from; i < to; ++i) {
+            const double value = series.Y(i);
+            if (!std::isfinite(value) || value < shown.min || value > shown.max) {
+                continue;
+            }
+            const double dx = mapping.XOf(series.X(i)) - x;
+            const double dy = mapping.YOf(value) - y;
+            const double distance = dx * dx + dy * dy;
+            if (distance < bestDistance || (distance == bestDistance && best && i < *best)) {
+                bestDistance = distance;
+                best = i;
+            }
         }
     };
-    // The points' x grow with their index, so each side ends where its horizontal distance alone is no
-    // better than the best found.
-    for (std::size_t i = start; i < end; ++i) {
-        const double dx = mapping.XOf(series.X(i)) - x;
-        if (dx >= 0.0 && dx * dx > bestDistance) {
-            break;
+    // Columns outwards from the pointer's, each looked into only when its points could be nearer than the
+    // best found; a side ends where the horizontal distance alone is too far. So a search costs
+    // O(columns · log n) however many points the plot shows, and usually a few columns.
+    const int width = mapping.width;
+    const int pointer = std::clamp(static_cast<int>(std::floor(x - mapping.left)), 0, width - 1);
+    // Looks into column c unless it lies too far; false when it and every column beyond it do. Its points
+    // lie at its centre, give or take a pixel where their time rounds to the next column.
+    const auto visit = [&](int c) {
+        if (c < 0 || c >= width) {
+            return false;
         }
-        consider(i, dx);
-    }
-    for (std::size_t i = start; i-- > begin;) {
-        const double dx = mapping.XOf(series.X(i)) - x;
-        if (dx <= 0.0 && dx * dx > bestDistance) {
-            break;
+        const double dx = std::max(std::abs(mapping.left + c + 0.5 - x) - 1.0, 0.0);
+        if (dx * dx > bestDistance) {
+            return false;
         }
-        consider(i, dx);
+        const std::size_t from = series.LowerBound(ColumnEdge(mapping.time, width, c), begin, end);
+        const std::size_t to = series.LowerBound(ColumnEdge(mapping.time, width, c + 1), from, end);
+        if (from < to && columnBound(dx, from, to) <= bestDistance) {
+            scan(from, to);
+        }
+        return true;
+    };
+    visit(pointer);
+    bool right = true;
+    bool left = true;
+    for (int step = 1; right || left; ++step) {
+        right = right && visit(pointer + step);
+        left = left && visit(pointer - step);
     }
     return best;
 }

@@ -46,6 +46,7 @@ struct PlotMapping {
 
 // The point of series nearest to (x, y) in pixels among the points the mapping shows (time within its
 // range, a finite value within its value axis); nullopt when it shows none. Ties go to the earlier point.
+// Costs O(width · log n) at most, whatever the number of points shown.
 std::optional<std::size_t> NearestPoint(const ChartSeries& series, const PlotMapping& mapping, double x,
                                         double y);
 

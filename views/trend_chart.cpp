@@ -283,6 +283,7 @@ void TrendChart::mousePressEvent(QMouseEvent* event) {
 }
 
 void TrendChart::mouseMoveEvent(QMouseEvent* event) {
+    const std::optional<std::size_t> shown = ReadoutIndex();
     pointer_ = event->position();
     if (drag_ && event->buttons().testFlag(Qt::LeftButton)) {
         const QPointF moved = event->position() - drag_->start;
@@ -303,7 +304,9 @@ void TrendChart::mouseMoveEvent(QMouseEvent* event) {
             return;
         }
     }
-    update();
+    if (ReadoutIndex() != shown) {
+        update();
+    }
 }
 
 void TrendChart::mouseReleaseEvent(QMouseEvent* event) {
@@ -326,8 +329,10 @@ void TrendChart::mouseDoubleClickEvent(QMouseEvent* event) {
 }
 
 void TrendChart::leaveEvent(QEvent* event) {
+    if (ReadoutIndex()) {
+        update();
+    }
     pointer_.reset();
-    update();
     QWidget::leaveEvent(event);
 }
 
