@@ -7,14 +7,11 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
-#include <QDateTime>
-#include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QMenu>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimeZone>
 #include <QWheelEvent>
 #include <cmath>
 #include <limits>
@@ -29,81 +26,61 @@ namespace zt30 {
 namespace {
 
 constexpr std::int64_t kStart = 1'767'254'400'000;  // 2026-01-01 08:00 local
-constexpr ToolkitColor kBlue = 0x00FF0000u;
 constexpr int kPoints = 600;
 
-QImage Render(TrendChart& chart) {
-    QImage image(chart.size(), QImage::Format_RGB32);
-    image.fill(Qt::black);
-    chart.render(&image);
-    return image;
-}
-
-// The pixels of one colour: their bounding box.
-QRect Find(const QImage& image, const QColor& color, const QRect& within) {
-    QRect box;
-    for (int y = within.top(); y <= within.bottom(); ++y) {
-        for (int x = within.left(); x <= within.right(); ++x) {
-            if (image.pixel(x, y) == color.rgb()) {
-                box |= QRect(x, y, 1, 1);
-            }
+// The right end of the blue pixels within an area; -1 when there are none.
+int BlueRight(const QImage& image, const QRect& area) {
+    int right = -1;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x) {
+            right = image.pixel(x, y) == qRgb(0, 0, 255) ? std::max(right, x) : right;
         }
     }
-    return box;
+    return right;
 }
 
-void Wheel(TrendChart& chart, QPointF at, int turn, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-    QWheelEvent event(at, chart.mapToGlobal(at), QPoint(), QPoint(0, turn), Qt::NoButton, modifiers,
-                      Qt::NoScrollPhase, false);
-    QApplication::sendEvent(&chart, &event);
-}
-
-void Move(TrendChart& chart, QPointF to, Qt::MouseButtons buttons) {
-    QMouseEvent event(QEvent::MouseMove, to, chart.mapToGlobal(to), Qt::NoButton, buttons, Qt::NoModifier);
-    QApplication::sendEvent(&chart, &event);
-}
-
-void Button(TrendChart& chart, QEvent::Type type, QPointF at) {
-    QMouseEvent event(type, at, chart.mapToGlobal(at), Qt::LeftButton,
-                      type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
+void Send(TrendChart& chart, QEvent::Type type, QPointF at, Qt::MouseButtons buttons) {
+    QMouseEvent event(type, at, chart.mapToGlobal(at),
+                      type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, buttons, Qt::NoModifier);
     QApplication::sendEvent(&chart, &event);
 }
 
 void Drag(TrendChart& chart, QPointF from, QPointF to) {
-    Button(chart, QEvent::MouseButtonPress, from);
-    Move(chart, (from + to) / 2, Qt::LeftButton);
-    Move(chart, to, Qt::LeftButton);
-    Button(chart, QEvent::MouseButtonRelease, to);
-}
-
-QByteArray ReadAll(const QString& fileName) {
-    QFile file(fileName);
-    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << fileName.toStdString();
-    return file.readAll();
+    Send(chart, QEvent::MouseButtonPress, from, Qt::LeftButton);
+    Send(chart, QEvent::MouseMove, (from + to) / 2, Qt::LeftButton);
+    Send(chart, QEvent::MouseMove, to, Qt::LeftButton);
+    Send(chart, QEvent::MouseButtonRelease, to, Qt::NoButton);
 }
 
 class ChartZoomTest : public ::testing::Test {
 protected:
     ChartZoomTest() {
         chart.resize(640, 400);
-        chart.SetLegendFirstValue(1'000'000);  // no legend: its markers are not counted
+        chart.SetLegendFirstValue(1'000'000);  // no legend
         chart.SetUiServices(&ui);
         for (int i = 0; i < kPoints; ++i) {
             chart.AddPoint(kStart + i * 1000, 50.0 + 20.0 * std::sin(i / 40.0));
         }
-        Render(chart);
     }
 
-    const PlotMapping& Mapping() {
-        Render(chart);
+    QImage Render() {
+        QImage image(chart.size(), QImage::Format_RGB32);
+        chart.render(&image);
+        return image;
+    }
+    PlotMapping Mapping() {
+        Render();
         return chart.Frame().value().mapping;
     }
-
     QPointF Centre() {
-        const PlotMapping& m = Mapping();
+        const PlotMapping m = Mapping();
         return {m.left + m.width / 2.0, m.top + m.height / 2.0};
     }
-
+    void Wheel(QPointF at, int turn, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QWheelEvent event(at, chart.mapToGlobal(at), QPoint(), QPoint(0, turn), Qt::NoButton, modifiers,
+                          Qt::NoScrollPhase, false);
+        QApplication::sendEvent(&chart, &event);
+    }
     QAction* Action(const char* name) { return chart.findChild<QAction*>(QString::fromLatin1(name)); }
 
     test::UiRecorder ui;
@@ -117,90 +94,65 @@ struct ZoomCase {
     bool view3D;
 };
 
+void PrintTo(const ZoomCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
 class WheelZoomTest : public ChartZoomTest, public ::testing::WithParamInterface<ZoomCase> {};
 
 TEST_P(WheelZoomTest, TheTimeUnderThePointerStaysWhereItIs) {
     const ZoomCase& c = GetParam();
     chart.SetView3D(c.view3D);
     chart.SetChart3DPercent(40);
-    // A blue point at the pointer, alone in its pixel column among points a few columns apart: the segment
-    // into it is blue, so its column is the blue run's right end.
+    // A blue point at the pointer, alone in its pixel column: the segment into it is blue, so its column is
+    // the right end of the blue pixels.
     chart.Clear();
     for (int i = 0; i < 120; ++i) {
         chart.AddPoint(kStart + i * 5000, std::sin(i / 10.0));
     }
     const std::int64_t blueTime = kStart + static_cast<int>(c.share * 119) * 5000 + 2500;
-    chart.AddPoint(blueTime, 0.5, kBlue);
+    chart.AddPoint(blueTime, 0.5, 0x00FF0000u);
     const PlotMapping before = Mapping();
     const QPointF at(before.XOf(blueTime), before.top + before.height / 3.0);
-    const double anchor = before.TimeAt(at.x());
     const QRect plot = chart.Frame()->plot;
-    ASSERT_NEAR(Find(Render(chart), Qt::blue, plot).right(), at.x(), 1.0);
+    ASSERT_NEAR(BlueRight(Render(), plot), at.x(), 1.0);
 
-    Wheel(chart, at, c.turn);
+    Wheel(at, c.turn);
     const PlotMapping after = Mapping();
     EXPECT_FALSE(chart.LiveView());
-    const double span = static_cast<double>(before.time.end - before.time.begin);
-    EXPECT_NEAR(static_cast<double>(after.time.end - after.time.begin), span * std::pow(0.8, c.turn / 120.0),
-                1.0);
-    EXPECT_NEAR(after.TimeAt(at.x()), anchor, 1.0);
-    EXPECT_NEAR(Find(Render(chart), Qt::blue, plot).right(), at.x(), 1.0);
-    // The value axis stays fitted to the points shown.
-    EXPECT_FALSE(chart.Viewport().Values().has_value());
+    const auto span = [](const PlotMapping& m) { return static_cast<double>(m.time.end - m.time.begin); };
+    EXPECT_NEAR(span(after), span(before) * std::pow(0.8, c.turn / 120.0), 1.0);
+    EXPECT_NEAR(after.TimeAt(at.x()), before.TimeAt(at.x()), 1.0);
+    EXPECT_NEAR(BlueRight(Render(), plot), at.x(), 1.0);
+    EXPECT_FALSE(chart.Viewport().Values().has_value());  // the values stay fitted to the points shown
 }
 
 INSTANTIATE_TEST_SUITE_P(Views, WheelZoomTest,
                          ::testing::Values(ZoomCase{"InAtTheMiddle", 0.5, 120, false},
                                            ZoomCase{"InTwiceNearTheLeft", 0.1, 240, false},
                                            ZoomCase{"InNearTheNewest", 0.97, 120, true},
-                                           ZoomCase{"OutAtAThird", 0.33, -120, false},
-                                           ZoomCase{"InByATouchpadStep", 0.6, 15, true}),
+                                           ZoomCase{"OutByATouchpadStep", 0.33, -15, true}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(ChartZoomTest, ShiftWheelZoomsTheValuesAboutThePointerAndLeavesTheTimes) {
-    const PlotMapping before = Mapping();
-    const QPointF at(before.left + 100, before.top + before.height / 4.0);
-    const double anchor = before.ValueAt(at.y());
-    Wheel(chart, at, 240, Qt::ShiftModifier);
-    const PlotMapping after = Mapping();
-    EXPECT_FALSE(chart.LiveView());
-    EXPECT_EQ(after.time, before.time);
-    EXPECT_NEAR(after.ValueAt(at.y()), anchor, 1e-9 * std::abs(anchor));
-    EXPECT_NEAR(after.values.max - after.values.min, (before.values.max - before.values.min) * 0.64, 1e-9);
-    // Two wheel turns before a paint both count.
-    Wheel(chart, at, -120, Qt::ShiftModifier);
-    Wheel(chart, at, -120, Qt::ShiftModifier);
-    EXPECT_NEAR(Mapping().values.max - Mapping().values.min, before.values.max - before.values.min, 1e-9);
-}
-
-TEST_F(ChartZoomTest, DraggingPansTheTimeUnderThePointerAlong) {
-    Wheel(chart, Centre(), 360);
+TEST_F(ChartZoomTest, ShiftWheelAndDragKeepTheValueAndTimeUnderThePointer) {
+    const PlotMapping live = Mapping();
+    const QPointF at(live.left + 200, live.top + live.height / 4.0);
+    Wheel(at, 240, Qt::ShiftModifier);
     const PlotMapping zoomed = Mapping();
-    const QPointF from(zoomed.left + 200, zoomed.top + 50);
-    const double time = zoomed.TimeAt(from.x());
-    Drag(chart, from, from + QPointF(-90, 40));
+    EXPECT_EQ(zoomed.time, live.time);
+    EXPECT_NEAR(zoomed.ValueAt(at.y()), live.ValueAt(at.y()), 1e-9);
+    EXPECT_NEAR(zoomed.values.max - zoomed.values.min, (live.values.max - live.values.min) * 0.64, 1e-9);
+    // A shake of the hand is no pan; a drag moves the time and the zoomed values along with the pointer.
+    Drag(chart, at, at + QPointF(1, 1));
+    EXPECT_EQ(Mapping().time, live.time);
+    Drag(chart, at, at + QPointF(-90, 40));
     const PlotMapping panned = Mapping();
-    EXPECT_NEAR(panned.TimeAt(from.x() - 90), time, 1.0);
-    EXPECT_EQ(panned.time.end - panned.time.begin, zoomed.time.end - zoomed.time.begin);
-    // A fitted value axis stays fitted; once zoomed, the values follow the pointer too.
-    EXPECT_FALSE(chart.Viewport().Values().has_value());
-    Wheel(chart, from, 120, Qt::ShiftModifier);
-    const PlotMapping valued = Mapping();
-    const double value = valued.ValueAt(from.y());
-    Drag(chart, from, from + QPointF(30, 40));
-    EXPECT_NEAR(Mapping().ValueAt(from.y() + 40), value, 1e-9 * std::abs(value));
-    EXPECT_NEAR(Mapping().TimeAt(from.x() + 30), valued.TimeAt(from.x()), 1.0);
-}
-
-TEST_F(ChartZoomTest, AClickThatShakesALittleIsNoPan) {
-    const QPointF at = Centre();
-    Button(chart, QEvent::MouseButtonPress, at);
-    Move(chart, at + QPointF(1, 1), Qt::LeftButton);
-    Button(chart, QEvent::MouseButtonRelease, at + QPointF(1, 1));
-    EXPECT_TRUE(chart.LiveView());
-    // Nor is a drag that starts outside the plot, over the axis labels.
-    Drag(chart, QPointF(2, 2), QPointF(200, 200));
-    EXPECT_TRUE(chart.LiveView());
+    EXPECT_NEAR(panned.TimeAt(at.x() - 90), zoomed.TimeAt(at.x()), 1.0);
+    EXPECT_NEAR(panned.ValueAt(at.y() + 40), zoomed.ValueAt(at.y()), 1e-9);
+    // Two turns before a paint both count.
+    Wheel(at, -120, Qt::ShiftModifier);
+    Wheel(at, -120, Qt::ShiftModifier);
+    EXPECT_NEAR(Mapping().values.max - Mapping().values.min, live.values.max - live.values.min, 1e-9);
 }
 
 // Each way back to the live view, after zooming the times and the values.
@@ -208,11 +160,9 @@ class LiveViewTest : public ChartZoomTest, public ::testing::WithParamInterface<
 
 TEST_P(LiveViewTest, ReturnsToTheNewestPointWithTheValuesFitted) {
     const PlotMapping live = Mapping();
-    EXPECT_EQ(live.time.begin, kStart);
-    EXPECT_EQ(live.time.end, kStart + (kPoints - 1) * 1000 + 1);
-    Wheel(chart, Centre(), 240);
-    Wheel(chart, Centre(), 240, Qt::ShiftModifier);
-    ASSERT_NE(Mapping().time, live.time);
+    EXPECT_EQ(live.time, (TimeRange{kStart, kStart + (kPoints - 1) * 1000 + 1}));
+    Wheel(Centre(), 240);
+    Wheel(Centre(), 240, Qt::ShiftModifier);
     const std::string way = GetParam();
     if (way == "DoubleClick") {
         QTest::mouseDClick(&chart, Qt::LeftButton, Qt::NoModifier, Centre().toPoint());
@@ -222,7 +172,6 @@ TEST_P(LiveViewTest, ReturnsToTheNewestPointWithTheValuesFitted) {
         Action("mn_liveView")->trigger();
     }
     EXPECT_TRUE(chart.LiveView());
-    // The live view follows the newest point again.
     chart.AddPoint(kStart + kPoints * 1000, 200.0);
     const PlotMapping back = Mapping();
     EXPECT_EQ(back.time.end, kStart + kPoints * 1000 + 1);
@@ -233,31 +182,28 @@ TEST_P(LiveViewTest, ReturnsToTheNewestPointWithTheValuesFitted) {
 INSTANTIATE_TEST_SUITE_P(Views, LiveViewTest, ::testing::Values("DoubleClick", "Home", "Menu"));
 
 TEST_F(ChartZoomTest, NewPointsDoNotMoveAZoomedView) {
-    // The legend lists the latest values, in texts of one width, as the main window's do.
+    // The legend lists the latest values in texts of one width, as the main window's do.
     chart.SetValueFormatter([](double) { return QStringLiteral("12,345"); });
     chart.SetLegendFirstValue(0);
-    const QColor note(255, 255, 225);
+    const QRgb note = qRgb(255, 255, 225);
+    Render();
     const QRect plot = chart.Frame()->plot;
-    EXPECT_TRUE(Find(Render(chart), note, plot).isEmpty());
-    Wheel(chart, Centre(), 480);
+    EXPECT_NE(Render().copy(plot).pixel(6, 6), note);
+    Wheel(Centre(), 480);
     const PlotMapping zoomed = Mapping();
-    const QImage before = Render(chart);
-    // The note says how to return; the zoomed view keeps its times and values while the chart runs on.
-    EXPECT_FALSE(Find(before, note, plot).isEmpty());
+    const QImage before = Render().copy(plot);
+    EXPECT_EQ(before.pixel(6, 6), note);  // the note saying how to return
     for (int i = 0; i < 100; ++i) {
         chart.AddLimitedPoint(kPoints, kStart + (kPoints + i) * 1000, 500.0 + i, kColorRed);
     }
-    const PlotMapping after = Mapping();
-    EXPECT_EQ(after.time, zoomed.time);
-    EXPECT_EQ(after.values, zoomed.values);
-    EXPECT_EQ(Render(chart).copy(plot), before.copy(plot));
-    EXPECT_FALSE(chart.LiveView());
-    // Whereas the live view moves on with them.
-    chart.ReturnToLiveView();
+    EXPECT_EQ(Mapping().time, zoomed.time);
+    EXPECT_EQ(Mapping().values, zoomed.values);
+    EXPECT_EQ(Render().copy(plot), before);
+    chart.ReturnToLiveView();  // whereas the live view moves on with them
     EXPECT_EQ(Mapping().time.end, kStart + (kPoints + 99) * 1000 + 1);
 }
 
-TEST_F(ChartZoomTest, ReadOutShowsTheNearestPointInTheMainWindowsValueText) {
+TEST_F(ChartZoomTest, ReadOutShowsTheNearestPointInTheOwnersValueText) {
     std::vector<double> asked;
     chart.SetValueFormatter([&asked](double value) {
         asked.push_back(value);
@@ -270,27 +216,23 @@ TEST_F(ChartZoomTest, ReadOutShowsTheNearestPointInTheMainWindowsValueText) {
     }
     const PlotMapping m = Mapping();
     const QPointF nearSpike(m.XOf(kStart + 30'000) + 12, m.YOf(100.0) + 2);
-    Move(chart, nearSpike, Qt::NoButton);
-    ASSERT_TRUE(chart.ReadoutIndex().has_value());
-    EXPECT_EQ(*chart.ReadoutIndex(), 30u);
+    Send(chart, QEvent::MouseMove, nearSpike, Qt::NoButton);
+    EXPECT_EQ(chart.ReadoutIndex(), std::optional<std::size_t>(30));
     asked.clear();
-    const QImage shown = Render(chart);
+    EXPECT_NE(Render(), chart.ToImage());  // drawn over the chart, never into its picture
     EXPECT_EQ(asked, std::vector<double>{100.0});
-    // The read-out is drawn over the chart, never into its picture.
-    EXPECT_NE(shown, chart.ToImage());
-    // Low in the plot the point below the pointer wins.
-    Move(chart, QPointF(m.XOf(kStart + 10'000) + 1, m.YOf(0.0) - 5), Qt::NoButton);
-    EXPECT_EQ(chart.ReadoutIndex(), std::optional<std::size_t>(10u));
-    // Outside the plot, or once the pointer has left, there is none.
-    Move(chart, QPointF(1, 1), Qt::NoButton);
+    Send(chart, QEvent::MouseMove, QPointF(m.XOf(kStart + 10'000) + 1, m.YOf(0.0) - 5), Qt::NoButton);
+    EXPECT_EQ(chart.ReadoutIndex(), std::optional<std::size_t>(10));
+    // None outside the plot, nor once the pointer has left.
+    Send(chart, QEvent::MouseMove, QPointF(1, 1), Qt::NoButton);
     EXPECT_FALSE(chart.ReadoutIndex().has_value());
-    Move(chart, nearSpike, Qt::NoButton);
+    Send(chart, QEvent::MouseMove, nearSpike, Qt::NoButton);
     QEvent leave(QEvent::Leave);
     QApplication::sendEvent(&chart, &leave);
     EXPECT_FALSE(chart.ReadoutIndex().has_value());
 }
 
-TEST_F(ChartZoomTest, ContextMenuOffersItsFourItems) {
+TEST_F(ChartZoomTest, ContextMenuOpensFromTheKeyboardWithItsFourItems) {
     auto* menu = chart.findChild<QMenu*>(QStringLiteral("mn_chart"));
     ASSERT_NE(menu, nullptr);
     QStringList items;
@@ -302,68 +244,43 @@ TEST_F(ChartZoomTest, ContextMenuOffersItsFourItems) {
     EXPECT_EQ(items.join(QLatin1Char('|')),
               QStringLiteral("mn_saveImage=Uložit graf jako obrázek...|mn_copyChart=Kopírovat graf|"
                              "mn_exportCsv=Exportovat body do CSV...|mn_liveView=Živý pohled"));
-
-    // The keyboard opens it (menu key, Shift+F10); "Živý pohled" only counts in a zoomed view.
     QTest::keyClick(&chart, Qt::Key_Menu);
     ASSERT_EQ(QApplication::activePopupWidget(), menu);
-    EXPECT_FALSE(Action("mn_liveView")->isEnabled());
-    EXPECT_TRUE(Action("mn_saveImage")->isEnabled());
-    EXPECT_TRUE(Action("mn_exportCsv")->isEnabled());
+    EXPECT_FALSE(Action("mn_liveView")->isEnabled());  // already live
     menu->close();
-    Wheel(chart, Centre(), 120);
+    Wheel(Centre(), 120);
+    chart.SetUiServices(nullptr);
     QTest::keyClick(&chart, Qt::Key_F10, Qt::ShiftModifier);
     ASSERT_EQ(QApplication::activePopupWidget(), menu);
     EXPECT_TRUE(Action("mn_liveView")->isEnabled());
-    menu->close();
-    QTest::keyClick(&chart, Qt::Key_F10);
-    EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
-
-    // Without the UI services nothing can ask for a file name.
-    chart.SetUiServices(nullptr);
-    QTest::keyClick(&chart, Qt::Key_Menu);
-    EXPECT_FALSE(Action("mn_saveImage")->isEnabled());
+    EXPECT_FALSE(Action("mn_saveImage")->isEnabled());  // nothing could ask for a file name
     EXPECT_FALSE(Action("mn_exportCsv")->isEnabled());
-    EXPECT_TRUE(Action("mn_copyChart")->isEnabled());
     menu->close();
 }
 
-TEST_F(ChartZoomTest, KeysZoomAndPanForThoseWithoutAMouse) {
-    const PlotMapping live = Mapping();
-    QTest::keyClick(&chart, Qt::Key_Plus);
-    const PlotMapping zoomed = Mapping();
-    EXPECT_NEAR(static_cast<double>(zoomed.time.end - zoomed.time.begin),
-                0.8 * static_cast<double>(live.time.end - live.time.begin), 1.0);
-    QTest::keyClick(&chart, Qt::Key_Left);
-    EXPECT_NEAR(static_cast<double>(Mapping().time.begin - zoomed.time.begin),
-                -0.1 * static_cast<double>(zoomed.time.end - zoomed.time.begin), 1.0);
-    QTest::keyClick(&chart, Qt::Key_Minus);
-    EXPECT_NEAR(static_cast<double>(Mapping().time.end - Mapping().time.begin),
-                static_cast<double>(live.time.end - live.time.begin), 2.0);
-}
-
-TEST_F(ChartZoomTest, AClickGivesTheChartTheFocusForItsKeys) {
+TEST_F(ChartZoomTest, AClickGivesTheChartTheFocusForHome) {
     QWidget window;
     auto* other = new QWidget(&window);
     other->setFocusPolicy(Qt::StrongFocus);
     chart.setParent(&window);
-    chart.move(0, 40);
-    window.resize(700, 500);
     window.show();
     window.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
     other->setFocus();
-    ASSERT_FALSE(chart.hasFocus());
     QTest::mouseClick(&chart, Qt::LeftButton, Qt::NoModifier, Centre().toPoint());
     EXPECT_TRUE(chart.hasFocus());
     chart.setParent(nullptr);
 }
 
-// A known series exported in a Czech and in a C regional setting: the bytes of the file.
+// A known series exported in a Czech and in a C regional setting, whole and zoomed: the file's bytes.
 struct CsvCase {
-    const char* name;
     const char* locale;
     QByteArray expected;
 };
+
+void PrintTo(const CsvCase& c, std::ostream* out) {
+    *out << c.locale;
+}
 
 class CsvExportTest : public ChartZoomTest, public ::testing::WithParamInterface<CsvCase> {};
 
@@ -378,86 +295,63 @@ TEST_P(CsvExportTest, WritesTheKnownSeriesByteForByte) {
     chart.AddPoint(kStart + 61'000, 123456789.0);
     chart.AddPoint(kStart + 16 * 3'600'000 - 1, std::numeric_limits<double>::quiet_NaN());
     QTemporaryDir folder;
-    ASSERT_TRUE(folder.isValid());
     const QString fileName = folder.filePath(QStringLiteral("body.csv"));
-    ui.fileAnswers.push_back(fileName.toStdString());
-    Action("mn_exportCsv")->trigger();
-    ASSERT_EQ(ui.saveDialogs.size(), 1u);
-    EXPECT_EQ(ui.saveDialogs[0], (FileDialogRequest{"Exportovat body do CSV", "Zantor30.csv",
-                                                    "Soubor CSV [*.csv]|*.csv", "csv", true}));
-    EXPECT_EQ(ReadAll(fileName), GetParam().expected);
-    EXPECT_TRUE(ui.messages.empty());
-    // The dialog starts from the name chosen last.
-    ui.fileAnswers.push_back(std::nullopt);
-    Action("mn_exportCsv")->trigger();
+    const auto exported = [&] {
+        ui.fileAnswers.push_back(fileName.toStdString());
+        Action("mn_exportCsv")->trigger();
+        QFile file(fileName);
+        EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+        return file.readAll();
+    };
+    EXPECT_EQ(exported(), GetParam().expected);
+    EXPECT_EQ(ui.saveDialogs.at(0), (FileDialogRequest{"Exportovat body do CSV", "Zantor30.csv",
+                                                       "Soubor CSV [*.csv]|*.csv", "csv", true}));
+    // A zoomed view exports the points it shows; the dialog starts from the name chosen last.
+    const PlotMapping m = Mapping();
+    Wheel(QPointF(m.left, m.top + 10), 120 * 20);  // from the first point on, 11 minutes
+    const QByteArray zoomed = exported();
     EXPECT_EQ(ui.saveDialogs.at(1).fileName, fileName.toStdString());
+    const QList<QByteArray> lines = GetParam().expected.split('\n');
+    EXPECT_EQ(zoomed, lines.mid(0, 4).join('\n') + '\n');
+    EXPECT_TRUE(ui.messages.empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Views, CsvExportTest,
-                         ::testing::Values(CsvCase{"Czech", "cs_CZ",
+                         ::testing::Values(CsvCase{"cs_CZ",
                                                    "\xEF\xBB\xBF"
                                                    "Čas;Naměřená hodnota\r\n"
                                                    "2026-01-01T08:00:00.000;12,5\r\n"
                                                    "2026-01-01T08:00:01.234;-0,1\r\n"
                                                    "2026-01-01T08:01:01.000;123456789\r\n"
                                                    "2026-01-01T23:59:59.999;\r\n"},
-                                           CsvCase{"C", "C",
+                                           CsvCase{"C",
                                                    "\xEF\xBB\xBF"
                                                    "Čas,Naměřená hodnota\r\n"
                                                    "2026-01-01T08:00:00.000,12.5\r\n"
                                                    "2026-01-01T08:00:01.234,-0.1\r\n"
                                                    "2026-01-01T08:01:01.000,123456789\r\n"
-                                                   "2026-01-01T23:59:59.999,\r\n"}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                                                   "2026-01-01T23:59:59.999,\r\n"}));
 
-TEST_F(ChartZoomTest, ZoomedExportHoldsThePointsShown) {
-    QTemporaryDir folder;
-    const QString fileName = folder.filePath(QStringLiteral("zoom.csv"));
-    const QPointF at = Centre();
-    Wheel(chart, at, 120 * 10);
-    const PlotMapping m = Mapping();
-    ui.fileAnswers.push_back(fileName.toStdString());
-    Action("mn_exportCsv")->trigger();
-    const QList<QByteArray> lines = ReadAll(fileName).split('\n');
-    // Header, then every point whose time lies in the range shown, and the empty rest after the last CR LF.
-    const auto first = (m.time.begin - kStart + 999) / 1000;
-    const auto last = (m.time.end - 1 - kStart) / 1000;
-    ASSERT_EQ(lines.size(), last - first + 1 + 2);
-    EXPECT_TRUE(lines[1].startsWith(
-        QByteArray::fromStdString(QDateTime::fromMSecsSinceEpoch(kStart + first * 1000, QTimeZone::utc())
-                                      .toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz"))
-                                      .toStdString())));
-}
-
-TEST_F(ChartZoomTest, PictureHasTheChartsSizeOnFileAndClipboard) {
+TEST_F(ChartZoomTest, PictureHasTheChartsSizeAndAFailedSaveIsReported) {
     chart.resize(517, 333);
     chart.SetView3D(true);
     QTemporaryDir folder;
     const QString fileName = folder.filePath(QStringLiteral("graf.png"));
-    ui.fileAnswers.push_back(fileName.toStdString());
+    ui.fileAnswers = {fileName.toStdString(),
+                      folder.filePath(QStringLiteral("chybí/graf.png")).toStdString()};
     Action("mn_saveImage")->trigger();
-    ASSERT_EQ(ui.saveDialogs.size(), 1u);
-    EXPECT_EQ(ui.saveDialogs[0], (FileDialogRequest{"Uložit graf jako obrázek", "Zantor30.png",
-                                                    "Obrázek PNG [*.png]|*.png", "png", true}));
+    EXPECT_EQ(ui.saveDialogs.at(0), (FileDialogRequest{"Uložit graf jako obrázek", "Zantor30.png",
+                                                       "Obrázek PNG [*.png]|*.png", "png", true}));
     const QImage saved(fileName, "PNG");
-    ASSERT_FALSE(saved.isNull());
     EXPECT_EQ(saved.size(), QSize(517, 333));
     EXPECT_EQ(saved.convertToFormat(QImage::Format_RGB32), chart.ToImage());
-
     Action("mn_copyChart")->trigger();
     EXPECT_EQ(QApplication::clipboard()->image().size(), QSize(517, 333));
-}
-
-TEST_F(ChartZoomTest, AFileThatCannotBeWrittenIsReportedAndACancelWritesNothing) {
-    QTemporaryDir folder;
-    ui.fileAnswers.push_back(folder.filePath(QStringLiteral("chybí/graf.png")).toStdString());
+    EXPECT_TRUE(ui.messages.empty());
     Action("mn_saveImage")->trigger();
-    ui.fileAnswers.push_back(std::nullopt);
-    Action("mn_exportCsv")->trigger();
-    ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_EQ(ui.messages[0], (test::RecordedMessage{"Nemůže otevřít výstupní soubor", "CHYBA",
-                                                     MessageIcon::Exclamation, MessageButtons::Ok}));
-    EXPECT_TRUE(QDir(folder.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).isEmpty());
+    EXPECT_EQ(ui.messages,
+              (std::vector<test::RecordedMessage>{{"Nemůže otevřít výstupní soubor", "CHYBA",
+                                                   MessageIcon::Exclamation, MessageButtons::Ok}}));
 }
 
 }  // namespace
