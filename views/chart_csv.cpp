@@ -55,8 +55,10 @@ CsvFormat CsvFormatFor(char decimalSeparator) {
 }
 
 std::string IsoLocalTime(std::int64_t x) {
-    const std::int64_t days = FloorDiv(x, kMsPerDay);
-    const std::int64_t msOfDay = x - days * kMsPerDay;
+    // The remainder, not x - days · kMsPerDay, which overflows for the earliest times.
+    const std::int64_t rest = x % kMsPerDay;
+    const std::int64_t days = x / kMsPerDay - (rest < 0 ? 1 : 0);
+    const std::int64_t msOfDay = rest < 0 ? rest + kMsPerDay : rest;
     const CivilDate date = CivilFromDays(days);
     std::string text;
     if (date.year < 0 || date.year > 9999) {
