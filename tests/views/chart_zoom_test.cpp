@@ -258,6 +258,18 @@ TEST_F(ChartZoomTest, ContextMenuOpensFromTheKeyboardWithItsFourItems) {
     menu->close();
 }
 
+TEST_F(ChartZoomTest, PlusMinusAndArrowsZoomAndPanWithoutAMouse) {
+    const PlotMapping live = Mapping();
+    const auto span = [](const PlotMapping& m) { return static_cast<double>(m.time.end - m.time.begin); };
+    QTest::keyClick(&chart, Qt::Key_Plus);
+    const PlotMapping zoomed = Mapping();
+    EXPECT_NEAR(span(zoomed), 0.8 * span(live), 1.0);
+    QTest::keyClick(&chart, Qt::Key_Left);
+    EXPECT_NEAR(static_cast<double>(Mapping().time.begin - zoomed.time.begin), -0.1 * span(zoomed), 1.0);
+    QTest::keyClick(&chart, Qt::Key_Minus);
+    EXPECT_NEAR(span(Mapping()), span(live), 2.0);
+}
+
 TEST_F(ChartZoomTest, AClickGivesTheChartTheFocusForHome) {
     QWidget window;
     auto* other = new QWidget(&window);
