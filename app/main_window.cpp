@@ -145,6 +145,7 @@ void Tzantor30::BuildControls() {
 
     Chart1 = new TrendChart(central);
     Chart1->setObjectName(QStringLiteral("Chart1"));
+    Chart1->SetUiServices(&ui_);
     Chart1->SetValueFormatter([separator = regional_.decimalSeparator](double value) {
         return QString::fromStdString(ValueText(value, separator));
     });

@@ -7,10 +7,12 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QStatusBar>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <algorithm>
 #include <memory>
@@ -251,6 +253,19 @@ TEST_F(MainWindowTest, TheChartHoldsTheLimitPlusOnePoints) {
         TickNextSecond();
     }
     EXPECT_EQ(window->Chart().PointCount(), 11);
+}
+
+// The chart's export asks through the program's dialogs and writes the readings in the regional format.
+TEST_F(MainWindowTest, TheChartExportsItsReadingsThroughTheProgramsDialogs) {
+    Start();
+    RunWithoutRecordFile();
+    TickNextSecond();
+    QTemporaryDir folder;
+    ui.fileAnswers.push_back(folder.filePath(QStringLiteral("body.csv")).toStdString());
+    window->Chart().findChild<QAction*>(QStringLiteral("mn_exportCsv"))->trigger();
+    QFile file(folder.filePath(QStringLiteral("body.csv")));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(file.readAll().endsWith("\r\n2026-03-02T10:00:01.000;12,5\r\n"));
 }
 
 TEST_F(MainWindowTest, NoPortSwitchesAutomaticReadingOffWithTheErrorDisplay) {
