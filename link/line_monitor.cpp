@@ -22,7 +22,7 @@ LineMonitor::~LineMonitor() {
 }
 
 void LineMonitor::OnTelegram(const TelegramEvent& event) {
-    traffic_.Push(event, wallMicros_());
+    traffic_.Push(event, wallMicros_() - event.ageUs);
     statistics_.Add(event);
 }
 

@@ -135,25 +135,24 @@ TrafficOutcome TelegramLayer::Refused(TrafficOutcome why) const {
 
 void TelegramLayer::RecordRead(TrafficOutcome outcome) {
     const ReadResult& read = lastRead_;
-    std::int64_t at = 0;
+    const std::int64_t now = clock_.NowUs();
+    std::int64_t at = now;
     std::int64_t first = -1;
     std::int64_t last = -1;
     if (read.count > 0 && read.lastByteUs >= 0) {
-        at = readStartUs_ + read.lastByteUs;
+        at = std::min(now, readStartUs_ + read.lastByteUs);
         if (requestEndUs_ >= 0) {
             first = std::max<std::int64_t>(
                 0, readStartUs_ + std::max<std::int64_t>(0, read.firstByteUs) - requestEndUs_);
             last = std::max<std::int64_t>(first, at - requestEndUs_);
         }
-    } else {
-        at = clock_.NowUs();
     }
-    Notify(TrafficDirection::Receive, outcome, Received(), at, first, last);
+    Notify(TrafficDirection::Receive, outcome, Received(), at, first, last, now - at);
 }
 
 void TelegramLayer::Notify(TrafficDirection direction, TrafficOutcome outcome,
                            std::span<const std::uint8_t> bytes, std::int64_t atUs, std::int64_t firstByteUs,
-                           std::int64_t lastByteUs) {
+                           std::int64_t lastByteUs, std::int64_t ageUs) {
     TelegramEvent event;
     event.direction = direction;
     event.pattern = pattern_;
@@ -162,6 +161,7 @@ void TelegramLayer::Notify(TrafficDirection direction, TrafficOutcome outcome,
     event.source = sourceAddress_;
     event.exchange = exchange_;
     event.monotonicUs = atUs;
+    event.ageUs = ageUs;
     event.firstByteUs = firstByteUs;
     event.lastByteUs = lastByteUs;
     event.bytes = bytes;

@@ -88,7 +88,8 @@ private:
     // The outcome of a read the pattern refused: why, or ReadFailed when the read call itself failed.
     TrafficOutcome Refused(TrafficOutcome why) const;
     void Notify(TrafficDirection direction, TrafficOutcome outcome, std::span<const std::uint8_t> bytes,
-                std::int64_t atUs, std::int64_t firstByteUs = -1, std::int64_t lastByteUs = -1);
+                std::int64_t atUs, std::int64_t firstByteUs = -1, std::int64_t lastByteUs = -1,
+                std::int64_t ageUs = 0);
     void PurgeAfterFailure();
 
     SerialLine& line_;

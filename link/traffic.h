@@ -63,8 +63,10 @@ struct TelegramEvent {
     std::uint8_t destination = 0;  // the link's DA and SA when the event happened
     std::uint8_t source = 0;
     std::uint32_t exchange = 0;  // the number of the pattern run it belongs to, counted from 1
-    // The end of a write, the arrival of a read's last byte (the read's end when none came), or the purge.
+    // The end of a write, the arrival of a read's last byte (the read's end when none came), or the purge;
+    // and how long before the observer is told that was (a read goes on for its interval after a byte).
     std::int64_t monotonicUs = 0;
+    std::int64_t ageUs = 0;
     // A read that delivered bytes: from the end of the exchange's last request to the first and to the last
     // delivered byte; -1 otherwise.
     std::int64_t firstByteUs = -1;

@@ -309,6 +309,20 @@ TEST(RecordedEvent, CarriesAddressesPatternExchangeAndResponseTimes) {
     EXPECT_EQ(read.lastByteUs, 3000 + 16 * 1000);
     EXPECT_EQ(read.monotonicUs - sent.monotonicUs, read.lastByteUs);
     EXPECT_EQ(sent.firstByteUs, -1);
+    EXPECT_EQ(read.ageUs, 0);  // the read ended with its last requested byte
+}
+
+TEST(RecordedEvent, AReadThatWaitsOnAfterItsLastByteIsDatedByThatByte) {
+    LinkFixture f;
+    EventLog log;
+    f.link->SetObserver(&log);
+    f.answers = {kTable0};
+    ASSERT_TRUE(RunPattern(f, Pattern::B));
+    ASSERT_EQ(log.entries.size(), 2u);
+    const TelegramEvent& read = log.entries[1].event;
+    EXPECT_EQ(read.ageUs, 100'000);  // the interval time-out after the last byte
+    EXPECT_EQ(read.monotonicUs - log.entries[0].event.monotonicUs, 2000);
+    EXPECT_EQ(read.lastByteUs, 2000);
 }
 
 TEST(RecordedEvent, SilentReadHasNoResponseTimeAndEndsAtTheTimeOut) {
