@@ -17,6 +17,8 @@
 #include "app/menu_icons.h"
 #include "app/value_text.h"
 #include "link/error_display.h"
+#include "link/line_statistics_window.h"
+#include "link/line_traffic_window.h"
 #include "link/port_dialog.h"
 #include "views/trend_chart.h"
 
@@ -216,6 +218,16 @@ void Tzantor30::BuildMenu() {
     mn_meas =
         AddMenuItem(mn_setting, "mn_meas", QStringLiteral("Naměřené hodnoty"), MakeMenuIcon(MenuIcon::Table));
 
+    QMenu* mn_diagnostika = bar->addMenu(QStringLiteral("Dia&gnostika"));
+    mn_diagnostika->setObjectName(QStringLiteral("mn_diagnostika"));
+    mn_provoz = AddMenuItem(mn_diagnostika, "mn_provoz", QStringLiteral("Provoz linky..."), none);
+    mn_statistika =
+        AddMenuItem(mn_diagnostika, "mn_statistika", QStringLiteral("Statistika komunikace..."), none);
+    Wire(mn_provoz, &Tzantor30::mn_provozClick);
+    Wire(mn_statistika, &Tzantor30::mn_statistikaClick);
+    mn_provoz->setEnabled(false);
+    mn_statistika->setEnabled(false);
+
     QMenu* mn_help = bar->addMenu(QStringLiteral("Nápo&věda"));
     mn_help->setObjectName(QStringLiteral("mn_help"));
     mn_about = AddMenuItem(mn_help, "mn_about", QStringLiteral("&O alikaci"), MakeMenuIcon(MenuIcon::About));
@@ -239,6 +251,13 @@ void Tzantor30::SetPortWindow(Tport* port) {
 
 void Tzantor30::SetMeasurementRecord(MeasurementRecord* record) {
     record_ = record;
+}
+
+void Tzantor30::SetDiagnosticsWindows(TLineTraffic* traffic, TLineStatistics* statistics) {
+    lineTraffic_ = traffic;
+    lineStatistics_ = statistics;
+    mn_provoz->setEnabled(traffic != nullptr);
+    mn_statistika->setEnabled(statistics != nullptr);
 }
 
 std::string Tzantor30::MeasText() const {
@@ -422,6 +441,15 @@ void Tzantor30::mn_clr_citacClick() {
 
 void Tzantor30::NulovnSUMY1Click() {
     Clear(true);
+}
+
+// The monitor's windows are not modal and never use the line: the timer runs on.
+void Tzantor30::mn_provozClick() {
+    lineTraffic_->ShowWindow();
+}
+
+void Tzantor30::mn_statistikaClick() {
+    lineStatistics_->ShowWindow();
 }
 
 }  // namespace zt30

@@ -27,6 +27,8 @@ class QTimer;
 
 namespace zt30 {
 
+class TLineStatistics;
+class TLineTraffic;
 class TrendChart;
 class Tport;
 
@@ -59,6 +61,8 @@ public:
     // The windows created after this one, handed over by the program entry.
     void SetPortWindow(Tport* port);
     void SetMeasurementRecord(MeasurementRecord* record);
+    // The line monitor's two windows, opened from the menu "Diagnostika".
+    void SetDiagnosticsWindows(TLineTraffic* traffic, TLineStatistics* statistics);
 
     SettingsStore& Settings() { return *settings_; }
     const GraphSettings& Graph() const { return graph_; }
@@ -85,6 +89,8 @@ public:
     void mn_portClick();
     void mn_clr_citacClick();
     void NulovnSUMY1Click();
+    void mn_provozClick();
+    void mn_statistikaClick();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -110,6 +116,8 @@ private:
     std::unique_ptr<SettingsStore> settings_;
     Tport* port_ = nullptr;
     MeasurementRecord* record_ = nullptr;
+    TLineTraffic* lineTraffic_ = nullptr;
+    TLineStatistics* lineStatistics_ = nullptr;
 
     GraphSettings graph_;
     bool recording_ = false;
@@ -140,6 +148,8 @@ private:
     QAction* mn_meas = nullptr;
     QAction* mn_about = nullptr;
     QAction* mn_ident = nullptr;
+    QAction* mn_provoz = nullptr;
+    QAction* mn_statistika = nullptr;
 };
 
 }  // namespace zt30

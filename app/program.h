@@ -17,6 +17,9 @@
 
 namespace zt30 {
 
+class LineMonitor;
+class TLineStatistics;
+class TLineTraffic;
 class Tzantor30;
 class Tport;
 
@@ -39,11 +42,19 @@ public:
 
     Tzantor30& zantor30() { return *zantor30_; }
     Tport& port() { return *port_; }
+    LineMonitor& lineMonitor() { return *lineMonitor_; }
+    TLineTraffic& lineTraffic() { return *lineTraffic_; }
+    TLineStatistics& lineStatistics() { return *lineStatistics_; }
 
 private:
     // Destroyed in reverse order: the dialogs before the main window that owns the settings store.
     std::unique_ptr<Tzantor30> zantor30_;
     std::unique_ptr<Tport> port_;
+    // The line monitor on the port's link and its two windows; the windows go first, the monitor detaches
+    // itself from the link before the port dialog goes.
+    std::unique_ptr<LineMonitor> lineMonitor_;
+    std::unique_ptr<TLineTraffic> lineTraffic_;
+    std::unique_ptr<TLineStatistics> lineStatistics_;
 };
 
 }  // namespace zt30

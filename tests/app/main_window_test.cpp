@@ -90,7 +90,9 @@ protected:
     QTimer& Timer() { return *Find<QTimer>("Timer1"); }
     // A tick of the reading timer as the event loop runs it (an error goes to the error display), the wall
     // clock moved on by a second first.
-    void Tick() { RunHandler(ui, [this] { window->Timer1Timer(); }); }
+    void Tick() {
+        RunHandler(ui, [this] { window->Timer1Timer(); });
+    }
     void TickNextSecond() {
         wallClock.AdvanceMs(1000);
         Tick();
@@ -434,7 +436,9 @@ TEST_F(MainWindowTest, EveryMenuItemHasItsNameCaptionAndIcon) {
                           {"NulovnSUMY1", "Nulování &SUMY...", false},
                           {"mn_meas", "Naměřené hodnoty", true},
                           {"mn_about", "&O alikaci", true},
-                          {"mn_ident", "&Identifikace", true}};
+                          {"mn_ident", "&Identifikace", true},
+                          {"mn_provoz", "Provoz linky...", false},
+                          {"mn_statistika", "Statistika komunikace...", false}};
     for (const Item& item : items) {
         const QAction* action = window->findChild<QAction*>(item.name);
         ASSERT_NE(action, nullptr) << item.name;
@@ -445,7 +449,7 @@ TEST_F(MainWindowTest, EveryMenuItemHasItsNameCaptionAndIcon) {
     for (const QAction* menu : window->menuBar()->actions()) {
         menus << menu->text();
     }
-    EXPECT_EQ(menus, QStringList({"&Soubor", "&Nastavení", "Nápo&věda"}));
+    EXPECT_EQ(menus, QStringList({"&Soubor", "&Nastavení", "Dia&gnostika", "Nápo&věda"}));
     EXPECT_EQ(Find<QLabel>("pa_meas")->accessibleName(), "Naměřená hodnota");
     EXPECT_EQ(Find<QLabel>("pa_suma")->accessibleName(), "Suma");
     EXPECT_EQ(Find<QCheckBox>("cb_run")->accessibleName(), "aut. čtení");
