@@ -70,21 +70,44 @@ TrafficTableModel::TrafficTableModel(const TrafficRing& ring, const RegionalSett
 
 TrafficTableModel::UpdateResult TrafficTableModel::Update(bool takeNew) {
     UpdateResult result;
-    const std::uint64_t oldest = std::min(ring_.BeginSequence(), end_);
-    if (first_ < oldest) {
-        result.removed = static_cast<int>(oldest - first_);
-        beginRemoveRows({}, 0, result.removed - 1);
-        first_ = oldest;
+    const std::uint64_t begin = ring_.BeginSequence();
+    const std::uint64_t end = ring_.EndSequence();
+    if (end_ < begin) {
+        // Every row and records after them are gone (a long pause): the list starts again.
+        result.removed = rowCount();
+        beginResetModel();
+        first_ = end_ = begin;
+        if (takeNew) {
+            result.added = static_cast<int>(end - begin);
+            end_ = end;
+        }
+        endResetModel();
+        return result;
+    }
+    // Rows whose records the ring has dropped leave at the top, new records join at the bottom.
+    std::uint64_t leaving = begin > first_ ? begin - first_ : 0;
+    std::uint64_t joining = takeNew ? end - end_ : 0;
+    result.removed = static_cast<int>(leaving);
+    result.added = static_cast<int>(joining);
+    // As many rows as leave and join keep their places and show the records that many steps on: with a full
+    // ring every tick is that, and the view repaints instead of moving ten thousand rows.
+    const std::uint64_t shifted = std::min(leaving, joining);
+    if (shifted > 0) {
+        first_ += shifted;
+        end_ += shifted;
+        leaving -= shifted;
+        joining -= shifted;
+        emit dataChanged(index(0, 0), index(rowCount() - 1, kColumnCount - 1));
+    }
+    if (leaving > 0) {
+        beginRemoveRows({}, 0, static_cast<int>(leaving) - 1);
+        first_ += leaving;
         endRemoveRows();
     }
-    if (first_ == end_ && end_ < ring_.BeginSequence()) {
-        first_ = end_ = ring_.BeginSequence();  // everything shown was dropped; go on from the ring's oldest
-    }
-    if (takeNew && ring_.EndSequence() > end_) {
-        result.added = static_cast<int>(ring_.EndSequence() - end_);
+    if (joining > 0) {
         const int firstRow = rowCount();
-        beginInsertRows({}, firstRow, firstRow + result.added - 1);
-        end_ = ring_.EndSequence();
+        beginInsertRows({}, firstRow, firstRow + static_cast<int>(joining) - 1);
+        end_ += joining;
         endInsertRows();
     }
     return result;

@@ -23,9 +23,12 @@ class TrafficTableModel final : public QAbstractTableModel {
 public:
     enum Column { kTime, kDirection, kBytes, kMeaning, kOutcome, kResponse, kColumnCount };
 
+    // Rows whose records left (at the top) and records that joined (at the bottom). When both happen, as
+    // many rows as do both stay in place and show later records, so the view repaints and need not move
+    // rows; what was in row r is then in row r - removed.
     struct UpdateResult {
-        int removed = 0;  // rows dropped at the top: the ring no longer holds their records
-        int added = 0;    // rows appended at the bottom
+        int removed = 0;
+        int added = 0;
     };
 
     using LocalTimeOf = std::function<LocalDateTime(std::int64_t wallUs)>;

@@ -47,6 +47,46 @@ LocalDateTime FixedLocal(std::int64_t wallUs) {
                          static_cast<int>(ms % 1000)};
 }
 
+// The list over a ring of 4: records joining and leaving, and a pause longer than the ring holds.
+TEST(TrafficTableModel, FollowsTheRingThroughWrapAndALongPause) {
+    TrafficRing ring(4);
+    TrafficTableModel model(ring, RegionalSettings{}, FixedLocal);
+    const auto push = [&ring](int count) {
+        for (int i = 0; i < count; ++i) {
+            ring.Push(TelegramEvent{}, 0);
+        }
+    };
+    const auto sequences = [&model] {
+        std::vector<std::uint64_t> shown;
+        for (int row = 0; row < model.rowCount(); ++row) {
+            shown.push_back(model.Record(row)->sequence);
+        }
+        return shown;
+    };
+    push(3);
+    TrafficTableModel::UpdateResult update = model.Update(true);
+    EXPECT_EQ(update.added, 3);
+    EXPECT_EQ(sequences(), (std::vector<std::uint64_t>{0, 1, 2}));
+    push(3);  // 2 to 5 held
+    update = model.Update(true);
+    EXPECT_EQ(update.removed, 2);
+    EXPECT_EQ(update.added, 3);
+    EXPECT_EQ(sequences(), (std::vector<std::uint64_t>{2, 3, 4, 5}));
+    push(1);  // overwrites row 0 before the next update
+    EXPECT_EQ(model.Record(0), nullptr);
+    EXPECT_FALSE(model.index(0, TrafficTableModel::kMeaning).data().isValid());
+    update = model.Update(false);  // paused: the stale row leaves, nothing joins
+    EXPECT_EQ(sequences(), (std::vector<std::uint64_t>{3, 4, 5}));
+    EXPECT_EQ(model.Waiting(), 1u);
+    push(10);  // 13 to 16 held: everything shown and what came between is gone
+    update = model.Update(false);
+    EXPECT_EQ(update.removed, 3);
+    EXPECT_EQ(model.rowCount(), 0);
+    EXPECT_EQ(model.Waiting(), 4u);
+    model.Update(true);
+    EXPECT_EQ(sequences(), (std::vector<std::uint64_t>{13, 14, 15, 16}));
+}
+
 class LineWindowsTest : public ::testing::Test {
 protected:
     explicit LineWindowsTest(std::size_t capacity = kDefaultTrafficCapacity)
