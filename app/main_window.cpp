@@ -14,11 +14,11 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "app/line_statistics_window.h"
+#include "app/line_traffic_window.h"
 #include "app/menu_icons.h"
 #include "app/value_text.h"
 #include "link/error_display.h"
-#include "link/line_statistics_window.h"
-#include "link/line_traffic_window.h"
 #include "link/port_dialog.h"
 #include "views/trend_chart.h"
 

@@ -1,9 +1,9 @@
 #include "app/program.h"
 
+#include "app/line_statistics_window.h"
+#include "app/line_traffic_window.h"
 #include "app/main_window.h"
 #include "link/line_monitor.h"
-#include "link/line_statistics_window.h"
-#include "link/line_traffic_window.h"
 #include "link/port_dialog.h"
 
 namespace zt30 {

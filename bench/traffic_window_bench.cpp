@@ -7,9 +7,9 @@
 #include <QApplication>
 #include <QTableView>
 
+#include "app/line_traffic_window.h"
 #include "bench/chart_bench_data.h"
 #include "link/line_monitor.h"
-#include "link/line_traffic_window.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "link/line_statistics_window.h"
+#include "app/line_statistics_window.h"
 
 #include <QDateTime>
 #include <QHBoxLayout>
@@ -10,9 +10,9 @@
 #include <QVBoxLayout>
 #include <vector>
 
+#include "app/traffic_table_model.h"
+#include "app/usable_beside_modal.h"
 #include "config/regional_settings_qt.h"
-#include "link/traffic_table_model.h"
-#include "link/usable_beside_modal.h"
 
 namespace zt30 {
 
@@ -86,7 +86,7 @@ TLineStatistics::~TLineStatistics() = default;
 void TLineStatistics::BuildControls() {
     setObjectName(QStringLiteral("LineStatistics"));
     setWindowTitle(QStringLiteral("Statistika komunikace"));
-    resize(560, 520);
+    resize(440, 450);
 
     auto* layout = new QVBoxLayout(this);
     lb_od = new QLabel(this);
@@ -98,6 +98,7 @@ void TLineStatistics::BuildControls() {
     str_statistika->setObjectName(QStringLiteral("str_statistika"));
     str_statistika->setAccessibleName(QStringLiteral("Statistika komunikace"));
     str_statistika->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    str_statistika->setSelectionMode(QAbstractItemView::NoSelection);
     str_statistika->setWordWrap(false);
     for (int row = 0; row < kRowCount; ++row) {
         str_statistika->setVerticalHeaderItem(row,
@@ -105,6 +106,8 @@ void TLineStatistics::BuildControls() {
     }
     str_statistika->horizontalHeader()->setDefaultSectionSize(
         fontMetrics().horizontalAdvance(QLatin1Char('0')) * 12);
+    str_statistika->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    str_statistika->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     lb_od->setBuddy(str_statistika);
     layout->addWidget(str_statistika, 1);
 

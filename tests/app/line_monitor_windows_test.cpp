@@ -19,10 +19,10 @@
 #include <fstream>
 #include <sstream>
 
+#include "app/line_statistics_window.h"
+#include "app/line_traffic_window.h"
 #include "app/main_window.h"
 #include "app/program.h"
-#include "link/line_statistics_window.h"
-#include "link/line_traffic_window.h"
 #include "link/port_dialog.h"
 #include "support/fake_wall_clock.h"
 #include "support/link_fixture.h"

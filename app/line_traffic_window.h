@@ -7,9 +7,9 @@
 
 #include <QWidget>
 
+#include "app/traffic_table_model.h"
 #include "config/regional_settings.h"
 #include "link/line_monitor.h"
-#include "link/traffic_table_model.h"
 #include "link/ui_services.h"
 
 class QLabel;

@@ -1,4 +1,4 @@
-#include "link/traffic_table_model.h"
+#include "app/traffic_table_model.h"
 
 #include <QBrush>
 #include <QColor>

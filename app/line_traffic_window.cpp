@@ -1,4 +1,4 @@
-#include "link/line_traffic_window.h"
+#include "app/line_traffic_window.h"
 
 #include <QFile>
 #include <QHBoxLayout>
@@ -6,11 +6,12 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QStyle>
 #include <QTableView>
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "link/usable_beside_modal.h"
+#include "app/usable_beside_modal.h"
 
 namespace zt30 {
 
@@ -44,7 +45,6 @@ TLineTraffic::~TLineTraffic() = default;
 void TLineTraffic::BuildControls() {
     setObjectName(QStringLiteral("LineTraffic"));
     setWindowTitle(QStringLiteral("Provoz linky"));
-    resize(900, 420);
 
     auto* layout = new QVBoxLayout(this);
     auto* caption = new QLabel(QStringLiteral("&Rámce na lince"), this);
@@ -65,11 +65,17 @@ void TLineTraffic::BuildControls() {
     QHeaderView* columns = str_provoz->horizontalHeader();
     columns->setHighlightSections(false);
     const int digit = fontMetrics().horizontalAdvance(QLatin1Char('0'));
-    const int widths[TrafficTableModel::kColumnCount] = {14 * digit, 5 * digit,  52 * digit,
-                                                         44 * digit, 20 * digit, 14 * digit};
+    const int widths[TrafficTableModel::kColumnCount] = {13 * digit, 6 * digit,  52 * digit,
+                                                         46 * digit, 22 * digit, 12 * digit};
+    int tableWidth = 0;
     for (int column = 0; column < TrafficTableModel::kColumnCount; ++column) {
         columns->resizeSection(column, widths[column]);
+        tableWidth += widths[column];
     }
+    // Every column in sight, with room for the frame and the scroll bar.
+    resize(tableWidth + 4 * digit + style()->pixelMetric(QStyle::PM_ScrollBarExtent) +
+               layout->contentsMargins().left() + layout->contentsMargins().right(),
+           460);
     caption->setBuddy(str_provoz);
     layout->addWidget(str_provoz, 1);
 

@@ -1,4 +1,4 @@
-#include "link/usable_beside_modal.h"
+#include "app/usable_beside_modal.h"
 
 #include <QEvent>
 #include <QGuiApplication>
