@@ -71,12 +71,12 @@ bool TrafficCounters::Any() const {
     return std::any_of(byOutcome.begin(), byOutcome.end(), [](std::uint64_t n) { return n > 0; });
 }
 
-LinkStatistics::LinkStatistics() : counters_(kStations + 1) {}
+LinkStatistics::LinkStatistics() : counters_(kNone + 1) {}
 
 void LinkStatistics::Add(const TelegramEvent& event) {
     const auto outcome = static_cast<std::size_t>(event.outcome);
     const bool timed = event.direction == TrafficDirection::Receive && event.lastByteUs >= 0;
-    TrafficCounters& total = counters_[kStations];
+    TrafficCounters& total = counters_[kTotal];
     ++total.byOutcome[outcome];
     if (timed) {
         total.responseTime.Add(event.lastByteUs);
@@ -100,9 +100,8 @@ void LinkStatistics::Reset() {
 }
 
 const TrafficCounters& LinkStatistics::Station(int address) const {
-    static const TrafficCounters kNone;
     if (address < 0 || address >= kStations) {
-        return kNone;
+        return counters_[kNone];
     }
     return counters_[static_cast<std::size_t>(address)];
 }

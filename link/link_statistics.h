@@ -65,14 +65,17 @@ public:
     void Add(const TelegramEvent& event);
     void Reset();
 
-    const TrafficCounters& Total() const { return counters_[kStations]; }
+    const TrafficCounters& Total() const { return counters_[kTotal]; }
     // The counters of one address (0 to 127; all zero for another).
     const TrafficCounters& Station(int address) const;
     // Changes with every Add and Reset, so a window can tell when to show the figures again.
     std::uint64_t Version() const { return version_; }
 
 private:
-    std::vector<TrafficCounters> counters_;  // the stations, then the total
+    static constexpr std::size_t kTotal = kStations;
+    static constexpr std::size_t kNone = kStations + 1;  // stays zero: what Station() gives for no station
+
+    std::vector<TrafficCounters> counters_;  // the stations, the total, none
     std::uint64_t version_ = 0;
 };
 

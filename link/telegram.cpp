@@ -11,8 +11,6 @@ namespace {
 
 constexpr int kResendPauseMs = 100;
 constexpr std::size_t kUncheckedRead = 254;
-constexpr std::uint8_t kUncheckedMinLength = 5;
-constexpr std::uint8_t kUncheckedMaxLength = 127;
 constexpr int kAcknowledgementAttempts = 2;
 
 }  // namespace
@@ -254,15 +252,13 @@ bool TelegramLayer::StationStatusExchange() {
 bool TelegramLayer::ReceiveUncheckedAnswer() {
     const ExchangeScope scope(*this, TrafficPattern::UncheckedAnswer);
     SendRequest();
+    // Accepted when the read call succeeded, LE (offset 1) lies in 5 to 127, and the read delivered the whole
+    // data unit: the copy takes it from offset 8 up to LE + 3, all of which must come from this read.
     const bool read = ReadInto(kUncheckedRead);
-    bool ok = false;
-    if (read && receivedCount_ >= 2) {
-        const std::uint8_t le = receiveBuffer_[1];
-        // The copy takes the data unit from offset 8 up to LE + 3: all of it must come from this read.
-        ok = le >= kUncheckedMinLength && le <= kUncheckedMaxLength && receivedCount_ >= std::size_t{le} + 4;
-    }
+    const TrafficOutcome outcome = ClassifyUncheckedAnswer(Received());
+    const bool ok = read && outcome == TrafficOutcome::Accepted;
     if (observer_) {
-        RecordRead(ok ? TrafficOutcome::Accepted : Refused(ClassifyUncheckedAnswer(Received())));
+        RecordRead(ok ? TrafficOutcome::Accepted : Refused(outcome));
     }
     return ok;
 }
