@@ -11,7 +11,7 @@ namespace zt30 {
 struct WallTime {
     // The local date and time as milliseconds since 1970-01-01 00:00 of the local calendar (the chart's x).
     std::int64_t localMs = 0;
-    LocalDateTime local;            // the same instant in the local calendar and time of day
+    LocalDateTime local;  // the same instant in the local calendar and time of day
 };
 
 class WallClock {
