@@ -451,7 +451,9 @@ TEST_F(MainWindowTest, EveryMenuItemHasItsNameCaptionAndIcon) {
                           {"NulovnSUMY1", "Nulování &SUMY...", false},
                           {"mn_meas", "Naměřené hodnoty", true},
                           {"mn_about", "&O alikaci", true},
-                          {"mn_ident", "&Identifikace", true}};
+                          {"mn_ident", "&Identifikace", true},
+                          {"mn_provoz", "Provoz linky...", false},
+                          {"mn_statistika", "Statistika komunikace...", false}};
     for (const Item& item : items) {
         const QAction* action = window->findChild<QAction*>(item.name);
         ASSERT_NE(action, nullptr) << item.name;
@@ -462,7 +464,7 @@ TEST_F(MainWindowTest, EveryMenuItemHasItsNameCaptionAndIcon) {
     for (const QAction* menu : window->menuBar()->actions()) {
         menus << menu->text();
     }
-    EXPECT_EQ(menus, QStringList({"&Soubor", "&Nastavení", "Nápo&věda"}));
+    EXPECT_EQ(menus, QStringList({"&Soubor", "&Nastavení", "Dia&gnostika", "Nápo&věda"}));
     EXPECT_EQ(Find<QLabel>("pa_meas")->accessibleName(), "Naměřená hodnota");
     EXPECT_EQ(Find<QLabel>("pa_suma")->accessibleName(), "Suma");
     EXPECT_EQ(Find<QCheckBox>("cb_run")->accessibleName(), "aut. čtení");
