@@ -253,8 +253,8 @@ void Tzantor30::BuildMenu() {
     Wire(mn_provoz, &Tzantor30::mn_provozClick);
     Wire(mn_statistika, &Tzantor30::mn_statistikaClick);
     // Each of these opens when its window has been handed over (the program entry does that at start).
-    for (QAction* item : {mn_menu, mn_zmena_adr, mn_nast_graf, mn_sampling, mn_meas, mn_about, mn_ident, mn_provoz,
-                          mn_statistika}) {
+    for (QAction* item : {mn_menu, mn_zmena_adr, mn_nast_graf, mn_sampling, mn_meas, mn_about, mn_ident,
+                          mn_provoz, mn_statistika}) {
         item->setEnabled(false);
     }
 }
