@@ -14,10 +14,19 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "app/line_statistics_window.h"
+#include "app/line_traffic_window.h"
 #include "app/menu_icons.h"
 #include "app/value_text.h"
+#include "config/about_box.h"
+#include "config/address_dialog.h"
+#include "config/ident_dialog.h"
+#include "config/parameters_dialog.h"
 #include "link/error_display.h"
 #include "link/port_dialog.h"
+#include "views/graph_settings_dialog.h"
+#include "views/measured_values_window.h"
+#include "views/recording_interval_dialog.h"
 #include "views/trend_chart.h"
 
 namespace zt30 {
@@ -138,6 +147,7 @@ void Tzantor30::BuildControls() {
 
     Chart1 = new TrendChart(central);
     Chart1->setObjectName(QStringLiteral("Chart1"));
+    Chart1->SetUiServices(&ui_);
     Chart1->SetValueFormatter([separator = regional_.decimalSeparator](double value) {
         return QString::fromStdString(ValueText(value, separator));
     });
@@ -216,6 +226,12 @@ void Tzantor30::BuildMenu() {
     mn_meas =
         AddMenuItem(mn_setting, "mn_meas", QStringLiteral("Naměřené hodnoty"), MakeMenuIcon(MenuIcon::Table));
 
+    QMenu* mn_diagnostika = bar->addMenu(QStringLiteral("Dia&gnostika"));
+    mn_diagnostika->setObjectName(QStringLiteral("mn_diagnostika"));
+    mn_provoz = AddMenuItem(mn_diagnostika, "mn_provoz", QStringLiteral("Provoz linky..."), none);
+    mn_statistika =
+        AddMenuItem(mn_diagnostika, "mn_statistika", QStringLiteral("Statistika komunikace..."), none);
+
     QMenu* mn_help = bar->addMenu(QStringLiteral("Nápo&věda"));
     mn_help->setObjectName(QStringLiteral("mn_help"));
     mn_about = AddMenuItem(mn_help, "mn_about", QStringLiteral("&O alikaci"), MakeMenuIcon(MenuIcon::About));
@@ -227,8 +243,18 @@ void Tzantor30::BuildMenu() {
     Wire(mn_port, &Tzantor30::mn_portClick);
     Wire(mn_clr_citac, &Tzantor30::mn_clr_citacClick);
     Wire(NulovnSUMY1, &Tzantor30::NulovnSUMY1Click);
-    // Their windows are not part of the program yet.
-    for (QAction* item : {mn_menu, mn_zmena_adr, mn_nast_graf, mn_sampling, mn_meas, mn_about, mn_ident}) {
+    Wire(mn_menu, &Tzantor30::mn_menuClick);
+    Wire(mn_zmena_adr, &Tzantor30::mn_zmena_adrClick);
+    Wire(mn_nast_graf, &Tzantor30::mn_nast_grafClick);
+    Wire(mn_sampling, &Tzantor30::mn_samplingClick);
+    Wire(mn_meas, &Tzantor30::mn_measClick);
+    Wire(mn_ident, &Tzantor30::mn_identClick);
+    Wire(mn_about, &Tzantor30::mn_aboutClick);
+    Wire(mn_provoz, &Tzantor30::mn_provozClick);
+    Wire(mn_statistika, &Tzantor30::mn_statistikaClick);
+    // Each of these opens when its window has been handed over (the program entry does that at start).
+    for (QAction* item : {mn_menu, mn_zmena_adr, mn_nast_graf, mn_sampling, mn_meas, mn_about, mn_ident,
+                          mn_provoz, mn_statistika}) {
         item->setEnabled(false);
     }
 }
@@ -239,6 +265,42 @@ void Tzantor30::SetPortWindow(Tport* port) {
 
 void Tzantor30::SetMeasurementRecord(MeasurementRecord* record) {
     record_ = record;
+}
+
+void Tzantor30::SetAboutBox(TAboutBox* box) {
+    aboutBox_ = box;
+    mn_about->setEnabled(box != nullptr);
+}
+
+void Tzantor30::SetIdentDialog(Tabout_ident* dialog) {
+    aboutIdent_ = dialog;
+    mn_ident->setEnabled(dialog != nullptr);
+}
+
+void Tzantor30::SetParametersDialog(TForm_menu* dialog) {
+    formMenu_ = dialog;
+    mn_menu->setEnabled(dialog != nullptr);
+}
+
+void Tzantor30::SetAddressDialog(TZmenaAdresy* dialog) {
+    zmenaAdresy_ = dialog;
+    mn_zmena_adr->setEnabled(dialog != nullptr);
+}
+
+void Tzantor30::SetRecordWindows(Trotace3D* rotace3D, TGridMeas* gridMeas, Tfile_sampling* fileSampling) {
+    rotace3D_ = rotace3D;
+    gridMeas_ = gridMeas;
+    fileSampling_ = fileSampling;
+    mn_nast_graf->setEnabled(rotace3D != nullptr);
+    mn_meas->setEnabled(gridMeas != nullptr);
+    mn_sampling->setEnabled(fileSampling != nullptr);
+}
+
+void Tzantor30::SetDiagnosticsWindows(TLineTraffic* traffic, TLineStatistics* statistics) {
+    lineTraffic_ = traffic;
+    lineStatistics_ = statistics;
+    mn_provoz->setEnabled(traffic != nullptr);
+    mn_statistika->setEnabled(statistics != nullptr);
 }
 
 std::string Tzantor30::MeasText() const {
@@ -416,12 +478,63 @@ void Tzantor30::Clear(bool sum) {
     sum ? device.ClearSum() : device.ClearCounter();  // a failure is not reported
 }
 
+void Tzantor30::ShowWithLine(const std::function<void()>& showDialog) {
+    TimerHoldOff holdOff(*Timer1);  // also restored after an open failure
+    OpenLine();
+    const LineCloser closer(port_->Link().line);
+    showDialog();
+}
+
+void Tzantor30::mn_menuClick() {
+    ShowWithLine([this] { formMenu_->ShowModal(); });
+}
+
+void Tzantor30::mn_zmena_adrClick() {
+    ShowWithLine([this] { zmenaAdresy_->ShowModal(); });
+}
+
+void Tzantor30::mn_identClick() {
+    ShowWithLine([this] { aboutIdent_->ShowModal(); });
+}
+
+void Tzantor30::mn_aboutClick() {
+    aboutBox_->ShowModal();
+}
+
 void Tzantor30::mn_clr_citacClick() {
     Clear(false);
 }
 
 void Tzantor30::NulovnSUMY1Click() {
     Clear(true);
+}
+
+void Tzantor30::mn_nast_grafClick() {
+    rotace3D_->LoadFrom(graph_);
+    if (rotace3D_->ShowModal() == kModalCancel) {
+        rotace3D_->RestoreChart(graph_);
+    } else {
+        // Nothing is stored before the window closes; the new pen colour is for points added from now on.
+        rotace3D_->TakeOver(graph_);
+    }
+}
+
+void Tzantor30::mn_samplingClick() {
+    fileSampling_->ShowModal();
+    SetIntervalText(fileSampling_->Interval());
+}
+
+void Tzantor30::mn_measClick() {
+    gridMeas_->ShowModal();
+}
+
+// The monitor's windows are not modal and never use the line: the timer runs on.
+void Tzantor30::mn_provozClick() {
+    lineTraffic_->ShowWindow();
+}
+
+void Tzantor30::mn_statistikaClick() {
+    lineStatistics_->ShowWindow();
 }
 
 }  // namespace zt30

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -27,8 +28,17 @@ class QTimer;
 
 namespace zt30 {
 
+class TLineStatistics;
+class TLineTraffic;
 class TrendChart;
 class Tport;
+class TAboutBox;
+class Tabout_ident;
+class TForm_menu;
+class TZmenaAdresy;
+class Trotace3D;
+class TGridMeas;
+class Tfile_sampling;
 
 // The measured-values record as the reading cycle and the save command drive it.
 class MeasurementRecord {
@@ -59,6 +69,14 @@ public:
     // The windows created after this one, handed over by the program entry.
     void SetPortWindow(Tport* port);
     void SetMeasurementRecord(MeasurementRecord* record);
+    // Each enables its menu item.
+    void SetAboutBox(TAboutBox* box);
+    void SetIdentDialog(Tabout_ident* dialog);
+    void SetParametersDialog(TForm_menu* dialog);
+    void SetAddressDialog(TZmenaAdresy* dialog);
+    void SetRecordWindows(Trotace3D* rotace3D, TGridMeas* gridMeas, Tfile_sampling* fileSampling);
+    // The line monitor's two windows, opened from the menu "Diagnostika".
+    void SetDiagnosticsWindows(TLineTraffic* traffic, TLineStatistics* statistics);
 
     SettingsStore& Settings() { return *settings_; }
     const GraphSettings& Graph() const { return graph_; }
@@ -85,6 +103,20 @@ public:
     void mn_portClick();
     void mn_clr_citacClick();
     void NulovnSUMY1Click();
+    // The dialogs that talk to the instrument: Timer1 held off and the line open while each is shown; an
+    // open failure raises its error and the dialog is not shown.
+    void mn_menuClick();
+    void mn_zmena_adrClick();
+    void mn_identClick();
+    void mn_aboutClick();
+    // Graph settings: loads the dialog, shows it, then puts the chart back (Storno) or takes the new values.
+    void mn_nast_grafClick();
+    // Recording interval: shows the dialog, then the status text from its interval, whatever the result.
+    void mn_samplingClick();
+    // The measured-values window, modal; the table goes on filling behind it.
+    void mn_measClick();
+    void mn_provozClick();
+    void mn_statistikaClick();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -102,6 +134,8 @@ private:
     // Opens the line for the port chosen in the port window; throws the open-failure error when it fails.
     void OpenLine();
     void Clear(bool sum);
+    // Holds Timer1 off, opens the line, runs showDialog and closes the line again.
+    void ShowWithLine(const std::function<void()>& showDialog);
     void KeepOnScreen();
 
     UiServices& ui_;
@@ -110,6 +144,15 @@ private:
     std::unique_ptr<SettingsStore> settings_;
     Tport* port_ = nullptr;
     MeasurementRecord* record_ = nullptr;
+    TAboutBox* aboutBox_ = nullptr;
+    Tabout_ident* aboutIdent_ = nullptr;
+    TForm_menu* formMenu_ = nullptr;
+    TZmenaAdresy* zmenaAdresy_ = nullptr;
+    Trotace3D* rotace3D_ = nullptr;
+    TGridMeas* gridMeas_ = nullptr;
+    Tfile_sampling* fileSampling_ = nullptr;
+    TLineTraffic* lineTraffic_ = nullptr;
+    TLineStatistics* lineStatistics_ = nullptr;
 
     GraphSettings graph_;
     bool recording_ = false;
@@ -140,6 +183,8 @@ private:
     QAction* mn_meas = nullptr;
     QAction* mn_about = nullptr;
     QAction* mn_ident = nullptr;
+    QAction* mn_provoz = nullptr;
+    QAction* mn_statistika = nullptr;
 };
 
 }  // namespace zt30

@@ -17,8 +17,19 @@
 
 namespace zt30 {
 
+class LineMonitor;
+class TLineStatistics;
+class TLineTraffic;
 class Tzantor30;
 class Tport;
+class TAboutBox;
+class Tabout_ident;
+class TForm_menu;
+class TZmenaAdresy;
+class Trotace3D;
+class TGridMeas;
+class Tfile_sampling;
+class RecordBinding;
 
 struct ProgramEnvironment {
     UiServices& ui;
@@ -39,11 +50,34 @@ public:
 
     Tzantor30& zantor30() { return *zantor30_; }
     Tport& port() { return *port_; }
+    TAboutBox& AboutBox() { return *aboutBox_; }
+    Tabout_ident& about_ident() { return *aboutIdent_; }
+    TForm_menu& Form_menu() { return *formMenu_; }
+    TZmenaAdresy& ZmenaAdresy() { return *zmenaAdresy_; }
+    Trotace3D& rotace3D() { return *rotace3D_; }
+    TGridMeas& GridMeas() { return *gridMeas_; }
+    Tfile_sampling& file_sampling() { return *fileSampling_; }
+    LineMonitor& lineMonitor() { return *lineMonitor_; }
+    TLineTraffic& lineTraffic() { return *lineTraffic_; }
+    TLineStatistics& lineStatistics() { return *lineStatistics_; }
 
 private:
     // Destroyed in reverse order: the dialogs before the main window that owns the settings store.
     std::unique_ptr<Tzantor30> zantor30_;
     std::unique_ptr<Tport> port_;
+    std::unique_ptr<TAboutBox> aboutBox_;
+    std::unique_ptr<Tabout_ident> aboutIdent_;
+    std::unique_ptr<TForm_menu> formMenu_;
+    std::unique_ptr<TZmenaAdresy> zmenaAdresy_;
+    std::unique_ptr<Trotace3D> rotace3D_;
+    std::unique_ptr<TGridMeas> gridMeas_;
+    std::unique_ptr<Tfile_sampling> fileSampling_;
+    std::unique_ptr<RecordBinding> record_;  // joins the last three to the main window; destroyed first
+    // The line monitor on the port's link and its two windows; the windows go first, the monitor detaches
+    // itself from the link before the port dialog goes.
+    std::unique_ptr<LineMonitor> lineMonitor_;
+    std::unique_ptr<TLineTraffic> lineTraffic_;
+    std::unique_ptr<TLineStatistics> lineStatistics_;
 };
 
 }  // namespace zt30

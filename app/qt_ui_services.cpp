@@ -59,6 +59,13 @@ std::optional<std::string> RunFileDialog(const FileDialogRequest& request, QFile
 
 }  // namespace
 
+QString MessageBoxText(const std::string& text) {
+    QString shown = QString::fromStdString(text);
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    shown.replace(u'\r', u'\n');
+    return shown;
+}
+
 QString QtFileFilter(const std::string& filter) {
     const QStringList parts = QString::fromStdString(filter).split(u'|');
     QStringList entries;
@@ -72,7 +79,7 @@ QString QtFileFilter(const std::string& filter) {
 
 MessageAnswer QtUiServices::ShowMessage(const std::string& text, const std::string& caption, MessageIcon icon,
                                         MessageButtons buttons) {
-    QMessageBox box(QtIcon(icon), QString::fromStdString(caption), QString::fromStdString(text),
+    QMessageBox box(QtIcon(icon), QString::fromStdString(caption), MessageBoxText(text),
                     QMessageBox::NoButton, DialogParent());
     box.setTextFormat(Qt::PlainText);
     if (buttons == MessageButtons::YesNo) {

@@ -18,6 +18,10 @@ public:
     std::optional<std::uint32_t> ChooseColor(std::uint32_t initial) override;
 };
 
+// A message's text as its box shows it: UTF-8 decoded, and a carriage return, alone or before a line feed,
+// ending a line as it does in the system's own message boxes (Qt would show a lone one as a blank).
+QString MessageBoxText(const std::string& text);
+
 // A filter "description|pattern|description|pattern" in Qt's form "description (pattern);;...", the
 // patterns of one entry separated by ";" becoming blanks. A trailing description without pattern is kept
 // as "description (*)".

@@ -3,6 +3,8 @@
 // the resident memory once the chart holds 100,000 points. Each reports the median of single runs.
 #include <benchmark/benchmark.h>
 
+#include "bench/bench_stats.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QTemporaryDir>
@@ -25,7 +27,7 @@
 namespace {
 
 using namespace zt30;
-using SteadyClock = std::chrono::steady_clock;
+using bench::SteadyClock;
 
 class SilentUi final : public UiServices {
 public:
@@ -35,19 +37,6 @@ public:
     }
     int shown = 0;
 };
-
-double Median(std::vector<double> samples) {
-    if (samples.empty()) {
-        return 0.0;
-    }
-    const auto middle = samples.begin() + static_cast<std::ptrdiff_t>(samples.size() / 2);
-    std::nth_element(samples.begin(), middle, samples.end());
-    return *middle;
-}
-
-double MsSince(SteadyClock::time_point start) {
-    return std::chrono::duration<double, std::milli>(SteadyClock::now() - start).count();
-}
 
 // Resident memory of this process in MiB, from /proc.
 double ResidentMiB() {
@@ -100,11 +89,11 @@ void BM_StartToShownMainWindow(benchmark::State& state) {
                 state.SkipWithError("the main window was not exposed");
                 return;
             }
-            samples.push_back(MsSince(start));
+            samples.push_back(bench::MillisecondsSince(start));
         }
         application.reset();
     }
-    state.counters["median_ms"] = Median(samples);
+    state.counters["median_ms"] = bench::Median(samples);
 }
 BENCHMARK(BM_StartToShownMainWindow)->Iterations(20)->Unit(benchmark::kMillisecond);
 
@@ -127,9 +116,9 @@ void BM_OneReadingAgainstTheSimulator(benchmark::State& state) {
     for (auto _ : state) {
         const auto start = SteadyClock::now();
         window.tl_readClick();
-        samples.push_back(MsSince(start));
+        samples.push_back(bench::MillisecondsSince(start));
     }
-    state.counters["median_ms"] = Median(samples);
+    state.counters["median_ms"] = bench::Median(samples);
     state.counters["boxes"] = program.ui.shown;
 }
 BENCHMARK(BM_OneReadingAgainstTheSimulator)->Iterations(500)->Unit(benchmark::kMillisecond);

@@ -3,6 +3,8 @@
 // individual operations (median_us / median_ms) besides Google Benchmark's mean.
 #include <benchmark/benchmark.h>
 
+#include "bench/bench_stats.h"
+
 #include <algorithm>
 #include <chrono>
 #include <memory>
@@ -15,7 +17,7 @@
 namespace {
 
 using namespace zt30;
-using SteadyClock = std::chrono::steady_clock;
+using bench::SteadyClock;
 
 class SilentUi final : public UiServices {
 public:
@@ -44,19 +46,6 @@ struct SimLink {
     std::unique_ptr<DeviceOperations> ops;
 };
 
-double Median(std::vector<double> samples) {
-    if (samples.empty()) {
-        return 0.0;
-    }
-    const auto middle = samples.begin() + static_cast<std::ptrdiff_t>(samples.size() / 2);
-    std::nth_element(samples.begin(), middle, samples.end());
-    return *middle;
-}
-
-double MicrosecondsSince(SteadyClock::time_point start) {
-    return std::chrono::duration<double, std::micro>(SteadyClock::now() - start).count();
-}
-
 // One ReadTable(0) exchange, answered at once (turnaround 0, no wire time).
 void BM_ReadTable0(benchmark::State& state) {
     SimLink sim({"--stations", "1", "--turnaround", "0"});
@@ -70,9 +59,9 @@ void BM_ReadTable0(benchmark::State& state) {
     for (auto _ : state) {
         const auto start = SteadyClock::now();
         failures += sim.ops->ReadTable(0) ? 0 : 1;
-        samples.push_back(MicrosecondsSince(start));
+        samples.push_back(bench::MicrosecondsSince(start));
     }
-    state.counters["median_us"] = Median(samples);
+    state.counters["median_us"] = bench::Median(samples);
     state.counters["failures"] = static_cast<double>(failures);
 }
 BENCHMARK(BM_ReadTable0)->Iterations(3000)->Unit(benchmark::kMicrosecond);
@@ -94,9 +83,9 @@ void BM_OpenApplyClose(benchmark::State& state) {
         }
         sim.line->ApplySettings();
         sim.line->Close();
-        samples.push_back(MicrosecondsSince(start));
+        samples.push_back(bench::MicrosecondsSince(start));
     }
-    state.counters["median_us"] = Median(samples);
+    state.counters["median_us"] = bench::Median(samples);
 }
 BENCHMARK(BM_OpenApplyClose)->Iterations(2000)->Unit(benchmark::kMicrosecond);
 
@@ -116,9 +105,9 @@ void BM_ReadTable0WireTime(benchmark::State& state) {
     for (auto _ : state) {
         const auto start = SteadyClock::now();
         failures += sim.ops->ReadTable(0) ? 0 : 1;
-        samples.push_back(MicrosecondsSince(start) / 1000.0);
+        samples.push_back(bench::MicrosecondsSince(start) / 1000.0);
     }
-    const double median = Median(samples);
+    const double median = bench::Median(samples);
     state.counters["median_ms"] = median;
     state.counters["excess_ms"] = median - kWireMs - kTurnaroundMs;
     state.counters["failures"] = static_cast<double>(failures);

@@ -1,7 +1,9 @@
 #include "cli/printable.h"
 
 #include <cstdint>
+#include <optional>
 
+#include "base/code_page_1250.h"
 #include "base/text_rules.h"
 
 namespace zt30::cli {
@@ -45,11 +47,13 @@ std::string EscapeDeviceText(std::string_view bytes) {
     std::string out;
     out.reserve(bytes.size());
     for (const char c : bytes) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte >= 0x20 && byte < 0x7F && byte != '\\') {
-            out += c;
-        } else {
+        const auto byte = static_cast<std::uint8_t>(c);
+        const std::optional<char32_t> character = Windows1250Char(byte);
+        // The code page's upper half has no control characters; its lower half is ASCII.
+        if (!character || byte < 0x20 || byte == 0x7F || byte == '\\') {
             AppendEscaped(out, std::string_view(&c, 1));
+        } else {
+            AppendUtf8(out, *character);
         }
     }
     return out;

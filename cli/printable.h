@@ -13,7 +13,9 @@ namespace zt30::cli {
 // Characters of an echoed argument shown before it is cut short.
 inline constexpr std::size_t kEchoLength = 60;
 
-// Bytes from the instrument: printable ASCII stays, every other byte becomes "\xNN" (upper-case hex).
+// Bytes from the instrument, in its code page (Windows-1250), as UTF-8: letters and marks show as their
+// characters; control bytes, a backslash and the five bytes without a character become "\xNN" (upper-case
+// hex of the instrument's byte), so nothing reaches the terminal that could act on it.
 std::string EscapeDeviceText(std::string_view bytes);
 
 // Text from elsewhere: well-formed UTF-8 stays; control characters (below 0x20, 0x7F and U+0080 to U+009F)

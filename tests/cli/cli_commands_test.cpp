@@ -208,6 +208,14 @@ TEST_F(CommandsTest, IdentPrintsTypeAndVersion) {
     EXPECT_EQ(fixture.clock.Sleeps(), std::vector<int>{50});
 }
 
+TEST_F(CommandsTest, IdentShowsTheInstrumentsCzechLettersAndEscapesItsControlBytes) {
+    // "Průtokoměr" and "verze 1.0" + ESC in the instrument's code page (Windows-1250).
+    fixture.answers = {DataAnswer(Hex("50 72 F9 74 6F 6B 6F 6D EC 72")),
+                       DataAnswer(Hex("76 65 72 7A 65 20 31 2E 30 1B"))};
+    EXPECT_EQ(RunIdent(context), kExitOk);
+    EXPECT_EQ(out.str(), "type    Průtokoměr\nversion verze 1.0\\x1B\n");
+}
+
 TEST_F(CommandsTest, IdentWithOnlyTheVersionKeepsTheUnidentifiedType) {
     // The identification gets no answer to either of its two sends.
     fixture.answers = {{}, {}, DataAnswer(Hex("76 32"))};

@@ -53,9 +53,10 @@ TEST(ConfiguredDevices, UnreadableEntriesAndFilesAreErrorsNotDefaults) {
     }
 }
 
-TEST(DeviceText, EscapesEverythingButPrintableAscii) {
+TEST(DeviceText, DecodesTheInstrumentsCodePageAndEscapesWhatATerminalWouldActOn) {
     EXPECT_EQ(EscapeDeviceText("ZANTOR 30 v1.2"), "ZANTOR 30 v1.2");
-    EXPECT_EQ(EscapeDeviceText("\x1b[2J\x7f\x9a\\"), "\\x1B[2J\\x7F\\x9A\\x5C");
+    EXPECT_EQ(EscapeDeviceText("M\xEC\xF8i\xE8 pr\xF9tok\x9A \x96 \xA9"), "Měřič průtokš – ©");
+    EXPECT_EQ(EscapeDeviceText("\x1b[2J\x7f\x9b\\\x81\x98\x0D"), "\\x1B[2J\\x7F›\\x5C\\x81\\x98\\x0D");
 }
 
 TEST(DeviceText, OtherTextKeepsUtf8AndEscapesControlsAndStrayBytes) {

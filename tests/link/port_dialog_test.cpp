@@ -30,27 +30,6 @@ namespace {
 
 using test::RecordedMessage;
 
-// One QApplication for the whole run, destroyed before the program's static objects are.
-class QtApplicationEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        }
-        app_ = std::make_unique<QApplication>(argc_, argv_);
-    }
-    void TearDown() override { app_.reset(); }
-
-private:
-    int argc_ = 1;
-    char name_[32] = "zt30_link_gui_tests";
-    char* argv_[2] = {name_, nullptr};
-    std::unique_ptr<QApplication> app_;
-};
-
-[[maybe_unused]] ::testing::Environment* const kQtEnvironment =
-    ::testing::AddGlobalTestEnvironment(new QtApplicationEnvironment);
-
 const RecordedMessage kRestoreQuestion{
     "Byly provedeny změny v nastavení.\nOpravdu se chceš vrátit k původnímu nastavení?", "Dotaz",
     MessageIcon::Question, MessageButtons::YesNo};

@@ -20,27 +20,6 @@
 namespace zt30 {
 namespace {
 
-// One QApplication for the whole run, destroyed before the program's static objects are.
-class QtApplicationEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        }
-        app_ = std::make_unique<QApplication>(argc_, argv_);
-    }
-    void TearDown() override { app_.reset(); }
-
-private:
-    int argc_ = 1;
-    char name_[32] = "zt30_views_gui_tests";
-    char* argv_[2] = {name_, nullptr};
-    std::unique_ptr<QApplication> app_;
-};
-
-[[maybe_unused]] ::testing::Environment* const kQtEnvironment =
-    ::testing::AddGlobalTestEnvironment(new QtApplicationEnvironment);
-
 constexpr std::int64_t kStart = 1'767'254'400'000;  // 2026-01-01 08:00
 constexpr ToolkitColor kBlue = 0x00FF0000u;
 const QColor kButtonFace(190, 230, 170);

@@ -1,0 +1,100 @@
+#include "config/address_dialog.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "config/dialog_parts.h"
+#include "config/edit_routines.h"
+#include "link/error_display.h"
+
+namespace zt30 {
+
+namespace {
+
+constexpr int kAddressTable = 5;
+constexpr int kPauseAfterWriteMs = 100;
+constexpr char kErrorCaption[] = "CHYBA";
+
+QPushButton* Button(const char* name, const QString& caption, QWidget* parent) {
+    QPushButton* button = NamedButton(name, caption, parent);
+    button->setFont(BoldFont(button->font()));
+    // No default button: Enter in the edit neither writes nor closes.
+    button->setAutoDefault(false);
+    return button;
+}
+
+}  // namespace
+
+TZmenaAdresy::TZmenaAdresy(InstrumentLink& link, UiServices& ui, QWidget* parent)
+    : QDialog(parent), link_(link), ui_(ui) {
+    BuildControls();
+}
+
+TZmenaAdresy::~TZmenaAdresy() = default;
+
+void TZmenaAdresy::BuildControls() {
+    setObjectName(QStringLiteral("ZmenaAdresy"));
+    setWindowTitle(QStringLiteral("Dialog změna adresy"));
+    setAccessibleName(windowTitle());
+
+    Label1 = PlainLabel("Label1", QStringLiteral("Adresa přístroje"), this, true);
+    ed_adr = new QLineEdit(QStringLiteral("0"), this);
+    ed_adr->setObjectName(QStringLiteral("ed_adr"));
+    ed_adr->setFont(BoldFont(ed_adr->font()));
+    ed_adr->setAccessibleName(Label1->text());
+    Label1->setBuddy(ed_adr);
+
+    tl_write = Button("tl_write", QStringLiteral("Zápis"), this);
+    tl_read = Button("tl_read", QStringLiteral("Čtení"), this);
+    tl_cancel = Button("tl_cancel", QStringLiteral("Zpět"), this);
+    auto* buttons = new QHBoxLayout();
+    for (QPushButton* button : {tl_write, tl_read, tl_cancel}) {
+        buttons->addWidget(button);
+    }
+    auto* page = new QVBoxLayout(this);
+    page->addWidget(Label1);
+    page->addWidget(ed_adr);
+    page->addSpacing(fontMetrics().height() / 2);
+    page->addLayout(buttons);
+    MakeFixedDialog(*this);
+
+    connect(tl_write, &QPushButton::clicked, this, [this] { RunHandler(ui_, [this] { tl_writeClick(); }); });
+    connect(tl_read, &QPushButton::clicked, this, [this] { RunHandler(ui_, [this] { tl_readClick(); }); });
+    connect(tl_cancel, &QPushButton::clicked, this, &TZmenaAdresy::tl_cancelClick);
+}
+
+int TZmenaAdresy::ShowModal() {
+    return exec() == QDialog::Accepted ? kModalOk : kModalCancel;
+}
+
+void TZmenaAdresy::tl_readClick() {
+    if (!link_.device.ReadTable(kAddressTable)) {
+        ui_.ShowMessage("Chyba při čtení", kErrorCaption, MessageIcon::Exclamation, MessageButtons::Ok);
+        return;
+    }
+    ed_adr->setText(QString::number(link_.image.address));
+}
+
+void TZmenaAdresy::tl_writeClick() {
+    std::uint8_t newAddress = 0;
+    if (EditToAddress(*ed_adr, newAddress, ui_) != 0) {
+        return;
+    }
+    link_.image.address = newAddress;
+    // The request still goes to the old address and carries the new one.
+    if (!link_.device.WriteTable(kAddressTable)) {
+        ui_.ShowMessage("Chyba při zápisu", kErrorCaption, MessageIcon::Exclamation, MessageButtons::Ok);
+        return;
+    }
+    link_.telegrams.SetDestinationAddress(newAddress);
+    link_.clock().SleepMs(kPauseAfterWriteMs);
+}
+
+void TZmenaAdresy::tl_cancelClick() {
+    reject();
+}
+
+}  // namespace zt30

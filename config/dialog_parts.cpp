@@ -1,0 +1,50 @@
+#include "config/dialog_parts.h"
+
+#include <QDialog>
+#include <QLabel>
+#include <QLayout>
+#include <QPushButton>
+#include <QScreen>
+
+namespace zt30 {
+
+void MakeFixedDialog(QDialog& dialog) {
+    dialog.setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
+                          Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    if (QLayout* layout = dialog.layout()) {
+        layout->setSizeConstraint(QLayout::SetFixedSize);
+    }
+}
+
+void CentreOnScreen(QWidget& window) {
+    if (const QScreen* screen = window.screen()) {
+        const QRect area = screen->availableGeometry();
+        window.move(area.center() - QPoint(window.width() / 2, window.height() / 2));
+    }
+}
+
+QFont BoldFont(QFont font) {
+    font.setBold(true);
+    return font;
+}
+
+QLabel* PlainLabel(const char* name, const QString& text, QWidget* parent, bool bold) {
+    auto* label = new QLabel(text, parent);
+    if (name != nullptr) {
+        label->setObjectName(QString::fromLatin1(name));
+    }
+    label->setTextFormat(Qt::PlainText);
+    if (bold) {
+        label->setFont(BoldFont(label->font()));
+    }
+    return label;
+}
+
+QPushButton* NamedButton(const char* name, const QString& caption, QWidget* parent) {
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setAccessibleName(caption);
+    return button;
+}
+
+}  // namespace zt30

@@ -1,0 +1,29 @@
+// Small pieces the configuration dialogs share: the fixed-size dialog frame with only a close box, bold
+// texts, plain-text labels and named buttons.
+#pragma once
+
+#include <QFont>
+#include <QString>
+
+class QDialog;
+class QLabel;
+class QPushButton;
+class QWidget;
+
+namespace zt30 {
+
+// A fixed-size dialog whose title bar holds only the close box.
+void MakeFixedDialog(QDialog& dialog);
+
+// Moves a top-level window to the centre of the screen it is on.
+void CentreOnScreen(QWidget& window);
+
+QFont BoldFont(QFont font);
+
+// A label that shows its text as plain text, never as markup; objectName `name` when one is given.
+QLabel* PlainLabel(const char* name, const QString& text, QWidget* parent, bool bold = false);
+
+// A push button named `name`, its caption also its accessible name.
+QPushButton* NamedButton(const char* name, const QString& caption, QWidget* parent);
+
+}  // namespace zt30

@@ -1,0 +1,322 @@
+#include "config/parameters_dialog.h"
+
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <span>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "config/dialog_parts.h"
+#include "config/edit_routines.h"
+#include "config/param_format.h"
+#include "config/param_texts.h"
+#include "link/error_display.h"
+
+namespace zt30 {
+
+namespace {
+
+constexpr int kFirstTable = 1;
+constexpr int kLastTable = 4;
+constexpr int kProgressStart = 40;
+constexpr int kProgressStep = 15;
+constexpr int kReadPauseMs = 20;
+constexpr int kWritePauseMs = 100;
+constexpr char kCommunicationCaption[] = "Komunikace";
+
+// Indexes into kParamLabels.
+enum Param : std::size_t {
+    kFunc,
+    kDp,
+    kFactor,
+    kScale,
+    kOffset,
+    kSpLo,
+    kSpHi,
+    kHyster,
+    kFiltr,
+    kAnLo,
+    kAnHi
+};
+
+QString Text(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QComboBox* ChoiceList(const char* name, std::span<const std::string_view> items, QWidget* parent) {
+    auto* list = new QComboBox(parent);
+    list->setObjectName(QString::fromLatin1(name));
+    list->setEditable(false);  // a fixed list: the field is the chosen item's index
+    for (std::string_view item : items) {
+        list->addItem(Text(item));
+    }
+    return list;
+}
+
+QLineEdit* Edit(const char* name, QWidget* parent) {
+    auto* edit = new QLineEdit(parent);
+    edit->setObjectName(QString::fromLatin1(name));
+    // Room for the widest float text this dialog writes without scientific form.
+    edit->setMinimumWidth(edit->fontMetrics().horizontalAdvance(QStringLiteral("-0000000000,000000")) +
+                          edit->fontMetrics().height());
+    return edit;
+}
+
+// A field outside the list shows no item.
+void ShowChoice(QComboBox& list, std::uint8_t field) {
+    list.setCurrentIndex(field < list.count() ? field : -1);
+}
+
+// A list showing no item leaves the field's code as the instrument sent it, instead of storing -1 as 255.
+void CollectChoice(const QComboBox& list, std::uint8_t& field) {
+    if (list.currentIndex() >= 0) {
+        field = static_cast<std::uint8_t>(list.currentIndex());
+    }
+}
+
+}  // namespace
+
+TForm_menu::TForm_menu(InstrumentLink& link, UiServices& ui, char decimalSeparator, QWidget* parent)
+    : QDialog(parent), link_(link), ui_(ui), separator_(decimalSeparator) {
+    BuildControls();
+}
+
+TForm_menu::~TForm_menu() = default;
+
+void TForm_menu::BuildControls() {
+    setObjectName(QStringLiteral("Form_menu"));
+    setWindowTitle(QStringLiteral("Parametry ZANTOR 30"));
+    setAccessibleName(windowTitle());
+
+    cb_func = ChoiceList("cb_func", kFuncItems, this);
+    cb_dp = ChoiceList("cb_dp", kDpItems, this);
+    cb_factor = ChoiceList("cb_factor", kFactorItems, this);
+    ed_scale = Edit("ed_scale", this);
+    ed_offset = Edit("ed_offset", this);
+    ed_sp_lo = Edit("ed_sp_lo", this);
+    ed_sp_hi = Edit("ed_sp_hi", this);
+    ed_hyster = Edit("ed_hyster", this);
+    ed_filtr = Edit("ed_filtr", this);
+    ed_an_lo = Edit("ed_an_lo", this);
+    ed_an_hi = Edit("ed_an_hi", this);
+
+    QFont small = font();
+    if (small.pointSizeF() > 0) {
+        small.setPointSizeF(small.pointSizeF() * 0.85);
+    }
+    // The left column: each parameter's description above its control, its bold caption beside it.
+    auto* parameters = new QGridLayout();
+    parameters->setVerticalSpacing(1);
+    const std::pair<Param, QWidget*> column[] = {
+        {kFunc, cb_func},     {kDp, cb_dp},      {kFactor, cb_factor}, {kScale, ed_scale},
+        {kOffset, ed_offset}, {kSpLo, ed_sp_lo}, {kSpHi, ed_sp_hi},    {kHyster, ed_hyster},
+        {kFiltr, ed_filtr},   {kAnLo, ed_an_lo}, {kAnHi, ed_an_hi}};
+    int row = 0;
+    for (const auto& [param, control] : column) {
+        const ParamLabel& text = kParamLabels[param];
+        QLabel* description = PlainLabel(nullptr, Text(text.description), this);
+        description->setFont(small);
+        description->setBuddy(control);
+        QLabel* caption = PlainLabel(nullptr, Text(text.caption), this, true);
+        caption->setBuddy(control);
+        caption->setMinimumWidth(caption->fontMetrics().horizontalAdvance(QStringLiteral("FACTOR ")));
+        control->setAccessibleName(caption->text());
+        control->setAccessibleDescription(description->text());
+        parameters->addWidget(description, row, 1);
+        parameters->addWidget(caption, row + 1, 0);
+        parameters->addWidget(control, row + 1, 1);
+        parameters->setRowMinimumHeight(row + 2, fontMetrics().height() / 3);
+        row += 3;
+    }
+
+    // The right column: the CONFIG panel, bit 5 at the top, bit 0 at the bottom; item 0 chosen at first.
+    QLabel* configCaption =
+        PlainLabel(nullptr, Text(kParamLabels[kParamLabels.size() - 1].caption), this, true);
+    auto* panel = new QFrame(this);
+    panel->setObjectName(QStringLiteral("pa_config"));
+    panel->setAccessibleName(configCaption->text());
+    panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    auto* switches = new QVBoxLayout(panel);
+    for (std::size_t bit = kConfigSwitches.size(); bit-- > 0;) {
+        const ConfigSwitchText& text = kConfigSwitches[bit];
+        auto* group = new QGroupBox(Text(text.caption), panel);
+        group->setObjectName(Text(text.name));
+        group->setAccessibleName(group->title());
+        auto* items = new QVBoxLayout(group);
+        auto* buttons = new QButtonGroup(group);
+        int id = 0;
+        for (std::string_view item : {text.item0, text.item1}) {
+            auto* radio = new QRadioButton(Text(item), group);
+            radio->setObjectName(group->objectName() + QStringLiteral("_%1").arg(id));
+            items->addWidget(radio);
+            buttons->addButton(radio, id++);
+        }
+        buttons->button(0)->setChecked(true);
+        configSwitches_[bit] = buttons;
+        switches->addWidget(group);
+    }
+    auto* right = new QVBoxLayout();
+    right->addWidget(configCaption);
+    right->addWidget(panel);
+    right->addStretch(1);
+
+    tl_read = NamedButton("tl_read", QStringLiteral("Čtení"), this);
+    tl_write = NamedButton("tl_write", QStringLiteral("Zápis"), this);
+    tl_exit = NamedButton("tl_exit", QStringLiteral("Zpět"), this);
+    tl_exit->setDefault(true);
+    auto* buttons = new QHBoxLayout();
+    for (QPushButton* button : {tl_read, tl_write, tl_exit}) {
+        buttons->addWidget(button);
+    }
+
+    bar_load = new QProgressBar(this);
+    bar_load->setObjectName(QStringLiteral("bar_load"));
+    bar_load->setAccessibleName(QStringLiteral("Průběh přenosu"));
+    bar_load->setRange(0, 100);
+    bar_load->setValue(0);
+    QSizePolicy keepPlace = bar_load->sizePolicy();
+    keepPlace.setRetainSizeWhenHidden(
+        true);  // the fixed-size dialog keeps its shape while the bar comes and goes
+    bar_load->setSizePolicy(keepPlace);
+    bar_load->setVisible(false);
+
+    auto* page = new QGridLayout(this);
+    page->setHorizontalSpacing(fontMetrics().height());
+    page->addLayout(parameters, 0, 0);
+    page->addLayout(right, 0, 1);
+    page->addLayout(buttons, 1, 0);
+    page->addWidget(bar_load, 1, 1);
+    MakeFixedDialog(*this);
+
+    // Keyboard order: the lists, the edits with FILTR last, the switches, the buttons.
+    std::vector<QWidget*> order = {cb_func,  cb_dp,     cb_factor, ed_scale, ed_offset, ed_sp_lo,
+                                   ed_sp_hi, ed_hyster, ed_an_lo,  ed_an_hi, ed_filtr};
+    for (std::size_t bit = kConfigSwitches.size(); bit-- > 0;) {
+        for (QAbstractButton* radio : configSwitches_[bit]->buttons()) {
+            order.push_back(radio);
+        }
+    }
+    order.insert(order.end(), {tl_read, tl_write, tl_exit});
+    for (std::size_t i = 1; i < order.size(); ++i) {
+        QWidget::setTabOrder(order[i - 1], order[i]);
+    }
+
+    connect(tl_read, &QPushButton::clicked, this, [this] { RunHandler(ui_, [this] { tl_readClick(); }); });
+    connect(tl_write, &QPushButton::clicked, this, [this] { RunHandler(ui_, [this] { tl_writeClick(); }); });
+    connect(tl_exit, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+int TForm_menu::ShowModal() {
+    // Modal from the moment it shows, so the read's progress and boxes belong to a dialog already on screen.
+    setWindowModality(Qt::ApplicationModal);
+    show();
+    RunHandler(ui_, [this] { tl_readClick(); });
+    return exec() == QDialog::Accepted ? kModalOk : kModalCancel;
+}
+
+void TForm_menu::StartProgress() {
+    bar_load->setValue(kProgressStart);
+    bar_load->setVisible(true);
+    bar_load->repaint();
+}
+
+void TForm_menu::StepProgress() {
+    bar_load->setValue(bar_load->value() + kProgressStep);
+    bar_load->repaint();  // the exchanges block the event loop
+}
+
+void TForm_menu::EndProgress() {
+    bar_load->setVisible(false);
+    bar_load->setValue(0);
+}
+
+void TForm_menu::tl_readClick() {
+    StartProgress();
+    bool failed = false;
+    for (int table = kFirstTable; table <= kLastTable; ++table) {
+        if (!link_.device.ReadTable(table)) {
+            failed = true;
+        }
+        StepProgress();
+        link_.clock().SleepMs(kReadPauseMs);
+    }
+    if (failed) {
+        ui_.ShowMessage("Chyba při čtení", kCommunicationCaption, MessageIcon::Error, MessageButtons::Ok);
+    }
+    ShowParams();
+    EndProgress();
+}
+
+void TForm_menu::tl_writeClick() {
+    StartProgress();
+    if (CollectParams() != 0) {
+        EndProgress();
+        return;
+    }
+    bool failed = false;
+    for (int table = kFirstTable; table <= kLastTable; ++table) {
+        if (!link_.device.WriteTable(table)) {
+            failed = true;
+        }
+        StepProgress();
+        link_.clock().SleepMs(kWritePauseMs);
+    }
+    if (failed) {
+        ui_.ShowMessage("Chyba při zápisu", kCommunicationCaption, MessageIcon::Error, MessageButtons::Ok);
+    }
+    EndProgress();
+}
+
+void TForm_menu::ShowParams() {
+    const DeviceImage& image = link_.image;
+    ShowChoice(*cb_func, image.func);
+    ShowChoice(*cb_dp, image.dp);
+    ShowChoice(*cb_factor, image.factor);
+    const ConfigSwitchItems items = SwitchesFromConfig(image.config);
+    for (std::size_t bit = 0; bit < items.size(); ++bit) {
+        configSwitches_[bit]->button(items[bit])->setChecked(true);
+    }
+    ed_filtr->setText(QString::fromStdString(FormatIntParam(image.filtr)));
+    const std::pair<QLineEdit*, float> floats[] = {{ed_scale, image.scale},   {ed_offset, image.offset},
+                                                   {ed_sp_lo, image.sp_lo},   {ed_sp_hi, image.sp_hi},
+                                                   {ed_hyster, image.hyster}, {ed_an_lo, image.an_lo},
+                                                   {ed_an_hi, image.an_hi}};
+    for (const auto& [edit, value] : floats) {
+        edit->setText(QString::fromStdString(FormatFloatParam(value, separator_)));
+    }
+}
+
+int TForm_menu::CollectParams() {
+    DeviceImage& image = link_.image;
+    CollectChoice(*cb_func, image.func);
+    CollectChoice(*cb_dp, image.dp);
+    CollectChoice(*cb_factor, image.factor);
+    ConfigSwitchItems items{};
+    for (std::size_t bit = 0; bit < items.size(); ++bit) {
+        items[bit] = std::max(0, configSwitches_[bit]->checkedId());
+    }
+    image.config = ConfigFromSwitches(items);
+    // Every entry is collected, so each rejected one shows its box, in this order.
+    int result = EditToInt(*ed_filtr, image.filtr, ui_);
+    const std::pair<QLineEdit*, float*> floats[] = {{ed_scale, &image.scale},   {ed_offset, &image.offset},
+                                                    {ed_sp_lo, &image.sp_lo},   {ed_sp_hi, &image.sp_hi},
+                                                    {ed_hyster, &image.hyster}, {ed_an_lo, &image.an_lo},
+                                                    {ed_an_hi, &image.an_hi}};
+    for (const auto& [edit, field] : floats) {
+        result |= EditToFloat(*edit, *field, ui_, separator_);
+    }
+    return result;
+}
+
+}  // namespace zt30

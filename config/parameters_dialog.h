@@ -1,0 +1,75 @@
+// The parameters dialog `Form_menu` "Parametry ZANTOR 30": every settable parameter of the instrument (FUNC,
+// DP, FACTOR, SCALE, OFFSET, SP.LO, SP.HI, HYSTER, FILTR, AN.LO, AN.HI and the six CONFIG switches). It holds
+// no values of its own: its controls are filled from the link's DeviceImage after reading tables 1 to 4, and
+// written back into it before those tables are written. The caller opens the line around ShowModal.
+#pragma once
+
+#include <QDialog>
+#include <array>
+
+#include "link/instrument_link.h"
+
+class QButtonGroup;
+class QComboBox;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+
+namespace zt30 {
+
+class TForm_menu final : public QDialog {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(TForm_menu)
+
+public:
+    // link: the instrument (device operations, image, and the clock for the pauses); decimalSeparator: the
+    // regional separator of the decimal texts. link and ui must outlive the dialog.
+    TForm_menu(InstrumentLink& link, UiServices& ui, char decimalSeparator, QWidget* parent = nullptr);
+    ~TForm_menu() override;
+
+    // Shows the dialog, reads tables 1 to 4 into it (tl_readClick) and runs it modally until "Zpět", Enter
+    // or the close box; kModalOk or kModalCancel. The line must be open.
+    int ShowModal();
+
+    // "Čtení": reads tables 1 to 4 (one "Chyba při čtení" box when any failed), then ShowParams in every
+    // case.
+    void tl_readClick();
+    // "Zápis": CollectParams, then writes tables 1 to 4 (one "Chyba při zápisu" box when any failed);
+    // nothing is written when an entry is rejected.
+    void tl_writeClick();
+    // Fills every control from the DeviceImage.
+    void ShowParams();
+    // Stores every control into the DeviceImage; non-zero when at least one entry was rejected (each
+    // rejection has shown its box and reset its field and edit).
+    int CollectParams();
+
+private:
+    void BuildControls();
+    void StartProgress();
+    void StepProgress();
+    void EndProgress();
+
+    InstrumentLink& link_;
+    UiServices& ui_;
+    char separator_;
+
+    QComboBox* cb_func = nullptr;
+    QComboBox* cb_dp = nullptr;
+    QComboBox* cb_factor = nullptr;
+    QLineEdit* ed_scale = nullptr;
+    QLineEdit* ed_offset = nullptr;
+    QLineEdit* ed_sp_lo = nullptr;
+    QLineEdit* ed_sp_hi = nullptr;
+    QLineEdit* ed_hyster = nullptr;
+    QLineEdit* ed_filtr = nullptr;
+    QLineEdit* ed_an_lo = nullptr;
+    QLineEdit* ed_an_hi = nullptr;
+    // The CONFIG switches in bit order: rg_vstup (bit 0) to rg_aout (bit 5); button id = item index.
+    std::array<QButtonGroup*, 6> configSwitches_{};
+    QPushButton* tl_read = nullptr;
+    QPushButton* tl_write = nullptr;
+    QPushButton* tl_exit = nullptr;
+    QProgressBar* bar_load = nullptr;
+};
+
+}  // namespace zt30
