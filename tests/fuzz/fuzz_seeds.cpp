@@ -144,6 +144,32 @@ void ParmrkSeeds() {
     Write(t, "answer_plain", Bytes{1, static_cast<std::uint8_t>(answer.size())} + answer);
 }
 
+// ---- frame_decoder: [request length] [request] then the frame
+
+void FrameSeeds() {
+    const std::string t = "frame_decoder";
+    const auto asked = [](const Bytes& request, const Bytes& frame) {
+        return Bytes{static_cast<std::uint8_t>(request.size())} + request + frame;
+    };
+    for (const auto& example : zt30::test::RequestExamples()) {
+        Write(t, "request_" + std::string(example.name), Bytes{0} + Hex(example.request));
+    }
+    const Bytes readTable0 = Hex("68 05 05 68 01 00 6C 01 00 6E 16");
+    const Bytes readTable1 = Hex("68 05 05 68 01 00 6C 01 01 6F 16");
+    const Bytes readIdent = Hex("68 04 04 68 01 00 6C 00 6D 16");
+    const Bytes table0 = Hex("68 0B 0B 68 00 01 08 00 00 48 41 00 00 C8 42 9C 16");
+    Write(t, "answer_table0", asked(readTable0, table0));
+    Write(t, "answer_table0_cut", asked(readTable0, Bytes(table0.begin(), table0.end() - 3)));
+    Write(t, "answer_table1", asked(readTable1, Answer(Hex("03 02 01 21 10 27"))));
+    Write(t, "answer_ident", asked(readIdent, Answer(Text("ZANTOR 30"))));
+    Write(t, "answer_ident_unprintable", asked(readIdent, Answer(Text("\x01\"ZAN\\TOR\x7F\xC3"))));
+    Write(t, "answer_refused", asked(readTable0, Answer(Hex("00"), 0x09)));
+    Write(t, "acknowledgement", Bytes{0} + kAck);
+    Write(t, "negative_acknowledgement", Bytes{0} + kNak);
+    Write(t, "single_character", Bytes{0} + Hex("E5"));
+    Write(t, "status_answer", Bytes{0} + Hex("10 00 05 00 05 16"));
+}
+
 // ---- param_text: [selector] then the selector's fields
 
 void ParamSeeds() {
@@ -231,6 +257,7 @@ int main(int argc, char** argv) {
     DeviceSeeds();
     SimSeeds();
     ParmrkSeeds();
+    FrameSeeds();
     ParamSeeds();
     SettingsSeeds();
     PosixSeeds();
