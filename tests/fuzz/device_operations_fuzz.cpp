@@ -16,6 +16,7 @@
 #include <bit>
 #include <cstring>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -32,10 +33,19 @@ using Bytes = std::vector<std::uint8_t>;
 
 constexpr int kMaxSteps = 8;
 
-// Forwards to the fake line and keeps the outcome of every write and the bytes of every read.
+enum class Event : std::uint8_t { PurgeReceive, PurgeTransmit, Read, Write };
+
+// Forwards to the fake line (which keeps no records of its own) and keeps the outcome of every write and the
+// bytes of every read.
 class RecordingBackend final : public SerialBackend {
 public:
-    explicit RecordingBackend(FakeClock& clock) : fake(clock) {}
+    explicit RecordingBackend(FakeClock& clock) : fake(clock) {
+        fake.keepRecords = false;
+        reads.reserve(3 * kMaxSteps);
+        writes.reserve(3 * kMaxSteps);
+        asked.reserve(3 * kMaxSteps);
+        events.reserve(8 * kMaxSteps);
+    }
 
     bool OpenPort(int n) override { return fake.OpenPort(n); }
     bool SetQueues(std::size_t in, std::size_t out) override { return fake.SetQueues(in, out); }
@@ -43,11 +53,11 @@ public:
     bool GetConfig(LineConfig& c) override { return fake.GetConfig(c); }
     bool SetConfig(const LineConfig& c) override { return fake.SetConfig(c); }
     void PurgeReceive() override {
-        events.push_back("purge rx");
+        events.push_back(Event::PurgeReceive);
         fake.PurgeReceive();
     }
     void PurgeTransmit() override {
-        events.push_back("purge tx");
+        events.push_back(Event::PurgeTransmit);
         fake.PurgeTransmit();
     }
     ReadResult Read(std::span<std::uint8_t> buffer) override {
@@ -55,13 +65,13 @@ public:
         const ReadResult r = fake.Read(buffer);
         ZT30_FUZZ_CHECK(r.count <= buffer.size());
         reads.push_back({r.ok, Bytes(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(r.count))});
-        events.push_back("read");
+        events.push_back(Event::Read);
         return r;
     }
     bool Write(std::span<const std::uint8_t> data) override {
         const bool ok = fake.Write(data);
         writes.push_back({ok, Bytes(data.begin(), data.end())});
-        events.push_back("write");
+        events.push_back(Event::Write);
         return ok;
     }
     void ClosePort() override { fake.ClosePort(); }
@@ -74,7 +84,7 @@ public:
     std::vector<Transfer> reads;
     std::vector<Transfer> writes;
     std::vector<std::size_t> asked;
-    std::vector<std::string> events;
+    std::vector<Event> events;
 };
 
 class CountingUi final : public UiServices {
@@ -373,12 +383,9 @@ void CheckStep(Link& link, const Operation& op, bool result, std::uint8_t da, st
                const DeviceImage& before, std::size_t firstRead, std::size_t firstWrite,
                std::size_t firstEvent, int messagesBefore, std::int64_t startMs) {
     const RecordingBackend& b = *link.backend;
-    const std::vector<RecordingBackend::Transfer> reads(
-        b.reads.begin() + static_cast<std::ptrdiff_t>(firstRead), b.reads.end());
-    const std::vector<RecordingBackend::Transfer> writes(
-        b.writes.begin() + static_cast<std::ptrdiff_t>(firstWrite), b.writes.end());
-    const std::vector<std::string> events(b.events.begin() + static_cast<std::ptrdiff_t>(firstEvent),
-                                          b.events.end());
+    const auto reads = std::span(b.reads).subspan(firstRead);
+    const auto writes = std::span(b.writes).subspan(firstWrite);
+    const auto events = std::span(b.events).subspan(firstEvent);
     const Pattern pattern = PatternOf(op);
 
     if (pattern == Pattern::None) {
@@ -405,7 +412,8 @@ void CheckStep(Link& link, const Operation& op, bool result, std::uint8_t da, st
     const Bytes& last = reads.empty() ? none : reads.back().bytes;
     const bool firstWriteOk = writes.front().ok;
     const auto purgedAtEnd = [&] {
-        return events.size() >= 2 && events[events.size() - 2] == "purge tx" && events.back() == "purge rx";
+        return events.size() >= 2 && events[events.size() - 2] == Event::PurgeTransmit &&
+               events.back() == Event::PurgeReceive;
     };
     switch (pattern) {
         case Pattern::A: {
