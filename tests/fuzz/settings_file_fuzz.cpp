@@ -81,6 +81,7 @@ std::string ReadFile() {
 class DocumentBackend final : public SettingsBackend {
 public:
     explicit DocumentBackend(std::string_view bytes) : document_(bytes) {}
+    const IniDocument& Document() const { return document_; }
     bool OpenKey() override { return true; }
     bool OpenSection(const std::string& section) override { return document_.HasSection(section); }
     bool CreateSection(const std::string&) override { return true; }
@@ -131,9 +132,8 @@ struct Reading {
 
 // Reads every value through the store (open when the file could be read), checking each against what the
 // document of the file's bytes holds.
-Reading ReadAll(SettingsStore& store, std::string_view bytes, CountingUi& ui) {
+Reading ReadAll(SettingsStore& store, const IniDocument& document, CountingUi& ui) {
     const bool open = store.IsOpen();
-    const IniDocument document(bytes);
     Reading reading;
     for (const IntSetting& s : settings::kAll) {
         const std::size_t messages = ui.messages.size();
@@ -180,14 +180,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string contents(AsText(in.Rest()));
 
     // The document keeps every byte as it read it.
-    ZT30_FUZZ_CHECK(IniDocument(contents).Bytes() == contents);
+    const IniDocument document(contents);
+    ZT30_FUZZ_CHECK(document.Bytes() == contents);
 
     WriteFile(contents);
     CountingUi ui;
     SettingsStore store(std::make_unique<IniFileSettingsBackend>(QString::fromStdString(FilePath())), ui);
     const bool open = store.IsOpen();
     ZT30_FUZZ_CHECK(open == (!contents.starts_with("\xFF\xFE") && !contents.starts_with("\xFE\xFF")));
-    const Reading before = ReadAll(store, contents, ui);
+    const Reading before = ReadAll(store, document, ui);
 
     const bool isInt = what < 15;
     const std::string section = isInt ? std::string(settings::kAll[what].section) : "DEVICES";
@@ -205,8 +206,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     CheckOtherLinesKept(contents, after);
 
-    SettingsStore reread(std::make_unique<DocumentBackend>(after), ui);
-    const Reading read = ReadAll(reread, after, ui);
+    auto backend = std::make_unique<DocumentBackend>(after);
+    const IniDocument& afterDocument = backend->Document();
+    SettingsStore reread(std::move(backend), ui);
+    const Reading read = ReadAll(reread, afterDocument, ui);
     Reading expected = before;
     if (isInt) {
         expected.ints[static_cast<std::size_t>(what)] = value;
