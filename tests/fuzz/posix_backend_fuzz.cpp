@@ -13,8 +13,10 @@
 #include <linux/serial.h>
 #endif
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <span>
 #include <vector>
 
 #include "link/parmrk_decoder.h"
@@ -224,10 +226,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     config.discardNull = (flags & 4) != 0;
     ZT30_FUZZ_CHECK(backend.SetConfig(config));
 
-    // The bytes a read should deliver: the raw stream through a decoder of its own when marking is on.
+    // The bytes a read should deliver: the raw stream through a decoder of its own when marking is on. The
+    // buffers serve every step of the input.
     ParmrkDecoder shadow;
-    Bytes expected;
-    Bytes delivered;
+    Bytes buffer;
+    Bytes decoded;
+    Bytes bytes;
+    buffer.reserve(256);
+    decoded.reserve(256);
+    bytes.reserve(256);
     bool markError = false;  // a read met an error mark with abort-on-error on
     while (!in.Empty()) {
         const std::uint8_t operation = in.Byte() % 4;
@@ -235,15 +242,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::int64_t start = system.MonotonicNanos();
         const bool failedBefore = backend.HasLineError();
         if (operation <= 1) {
-            Bytes buffer(n);
+            buffer.assign(n, 0);
             const std::size_t rawBefore = system.raw.size();
             const ReadResult r = backend.Read(buffer);
             const std::int64_t elapsed = system.MonotonicNanos() - start;
             ZT30_FUZZ_CHECK(r.count <= n);
             ZT30_FUZZ_CHECK(elapsed <= (500 + 2 * static_cast<std::int64_t>(n) + 1) * kMs);
             ZT30_FUZZ_CHECK(!failedBefore || (!r.ok && r.count == 0 && system.raw.size() == rawBefore));
-            const Bytes chunk(system.raw.begin() + static_cast<std::ptrdiff_t>(rawBefore), system.raw.end());
-            Bytes decoded = chunk;
+            const auto chunk = std::span(system.raw).subspan(rawBefore);
+            decoded.assign(chunk.begin(), chunk.end());
             if (config.parityCheck) {
                 const ParmrkResult d = shadow.Decode(chunk, decoded);
                 ZT30_FUZZ_CHECK(d.consumed == chunk.size());
@@ -253,24 +260,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             if (config.discardNull) {
                 std::erase(decoded, std::uint8_t{0});
             }
-            expected.insert(expected.end(), decoded.begin(), decoded.end());
-            delivered.insert(delivered.end(), buffer.begin(),
-                             buffer.begin() + static_cast<std::ptrdiff_t>(r.count));
-            // A read returns all it decoded, so the two streams agree after every read.
-            ZT30_FUZZ_CHECK(delivered == expected);
+            // A read returns all it decoded, so what it delivered is what its raw bytes decode to.
+            ZT30_FUZZ_CHECK(r.count == decoded.size() &&
+                            std::equal(decoded.begin(), decoded.end(), buffer.begin()));
             ZT30_FUZZ_CHECK(!markError || backend.HasLineError());
             ZT30_FUZZ_CHECK(!backend.HasLineError() || !r.ok);
         } else if (operation == 2) {
-            Bytes bytes(n);
+            bytes.resize(n);
             for (std::size_t i = 0; i < n; ++i) {
                 bytes[i] = static_cast<std::uint8_t>(i * 37 + n);
             }
             const std::size_t before = system.written.size();
             const bool ok = backend.Write(bytes);
-            const Bytes sent(system.written.begin() + static_cast<std::ptrdiff_t>(before),
-                             system.written.end());
+            const auto sent = std::span(system.written).subspan(before);
             ZT30_FUZZ_CHECK(sent.size() <= n && std::equal(sent.begin(), sent.end(), bytes.begin()));
-            ZT30_FUZZ_CHECK(!ok || sent == bytes);
+            ZT30_FUZZ_CHECK(!ok || sent.size() == n);
             ZT30_FUZZ_CHECK(!backend.HasLineError() || (!ok && sent.empty()));
             const std::int64_t bound = 4 * WireNs(n, rate) + 602 * kMs;
             ZT30_FUZZ_CHECK(system.MonotonicNanos() - start <= bound);
