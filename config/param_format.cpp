@@ -42,11 +42,14 @@ bool ReadsBackAs(const std::string& text, char separator, float value) {
     return read && std::bit_cast<std::uint32_t>(*read) == std::bit_cast<std::uint32_t>(value);
 }
 
-// The shortest text of `format` (general or scientific) that reads back as the same float when rounded once;
-// the parser rounds twice (via extended precision), so check and add digits until it reads back exactly.
-std::string ReadBackText(float value, char separator, std::chars_format format) {
+// The shortest text (scientific, or else the shorter of fixed and scientific) that reads back as the same
+// float when rounded once; the parser rounds twice (via extended precision), so check and add digits until it
+// reads back exactly.
+std::string ReadBackText(float value, char separator, bool scientific) {
     char buffer[64];
-    auto shortest = std::to_chars(buffer, buffer + sizeof buffer, value, format);
+    auto shortest = scientific
+                        ? std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific)
+                        : std::to_chars(buffer, buffer + sizeof buffer, value);
     std::string text = WithSeparator(buffer, shortest.ptr, separator);
     for (int precision = 1; !ReadsBackAs(text, separator, value) && precision <= 16; ++precision) {
         auto r = std::to_chars(buffer, buffer + sizeof buffer, static_cast<double>(value),
@@ -72,7 +75,7 @@ std::string FormatFloatParam(float value, char separator) {
     const double exact = value;  // a float's exact value fits a double
     const double magnitude = std::fabs(exact);
     if (magnitude >= 1e10) {
-        return ReadBackText(value, separator, std::chars_format::scientific);
+        return ReadBackText(value, separator, true);
     }
     int integerDigits = 0;
     for (double power = 1.0; magnitude >= power && integerDigits < 10; power *= 10.0) {
@@ -105,7 +108,7 @@ std::string ShortestFloatText(float value, char separator) {
     if (!std::isfinite(value)) {
         return NonFiniteText(value);
     }
-    return ReadBackText(value, separator, std::chars_format::general);
+    return ReadBackText(value, separator, false);
 }
 
 std::optional<float> ParseFloatParam(std::string_view text, char separator) {
