@@ -88,6 +88,26 @@ constexpr std::string_view kParamFileHelp =
 constexpr std::string_view kExitHelp =
     "Exit status: 0 success, 1 communication failure (one line on standard error), 2 bad arguments";
 
+// Text broken into lines of at most 104 characters at its blanks.
+std::string Wrapped(const std::string& text) {
+    constexpr std::size_t kWidth = 104;
+    std::string out;
+    std::size_t lineStart = 0;
+    std::size_t lastBlank = std::string::npos;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        out += text[i];
+        if (text[i] == ' ') {
+            lastBlank = out.size() - 1;
+        }
+        if (out.size() - lineStart > kWidth && lastBlank != std::string::npos && lastBlank > lineStart) {
+            out[lastBlank] = '\n';
+            lineStart = lastBlank + 1;
+            lastBlank = std::string::npos;
+        }
+    }
+    return out;
+}
+
 std::string CommandHelp(Command command) {
     switch (command) {
         case Command::Ports:
@@ -307,19 +327,17 @@ std::string HelpText(Command command) {
     if (command != Command::Ports) {
         text += LinkOptionsHelp();
     }
-    text += "\n";
-    text += kExitHelp;
+    std::string exit(kExitHelp);
     if (command == Command::Restore || command == Command::Diff || command == Command::None) {
-        text += " or a parameter file refused or unreadable";
+        exit += " or a parameter file refused or unreadable";
     }
     if (command == Command::Ident || command == Command::None) {
-        text += ", 3 ident found a foreign device";
+        exit += ", 3 ident found a foreign device";
     }
     if (command == Command::Diff || command == Command::None) {
-        text += ", 4 diff found differences";
+        exit += ", 4 diff found differences";
     }
-    text += ".\n";
-    return text;
+    return text + "\n" + Wrapped(exit + ".") + "\n";
 }
 
 ParseResult ParseArguments(std::span<const std::string_view> args) {
