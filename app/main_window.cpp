@@ -14,6 +14,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "app/line_statistics_window.h"
+#include "app/line_traffic_window.h"
 #include "app/menu_icons.h"
 #include "app/value_text.h"
 #include "config/about_box.h"
@@ -145,6 +147,7 @@ void Tzantor30::BuildControls() {
 
     Chart1 = new TrendChart(central);
     Chart1->setObjectName(QStringLiteral("Chart1"));
+    Chart1->SetUiServices(&ui_);
     Chart1->SetValueFormatter([separator = regional_.decimalSeparator](double value) {
         return QString::fromStdString(ValueText(value, separator));
     });
@@ -223,6 +226,12 @@ void Tzantor30::BuildMenu() {
     mn_meas =
         AddMenuItem(mn_setting, "mn_meas", QStringLiteral("Naměřené hodnoty"), MakeMenuIcon(MenuIcon::Table));
 
+    QMenu* mn_diagnostika = bar->addMenu(QStringLiteral("Dia&gnostika"));
+    mn_diagnostika->setObjectName(QStringLiteral("mn_diagnostika"));
+    mn_provoz = AddMenuItem(mn_diagnostika, "mn_provoz", QStringLiteral("Provoz linky..."), none);
+    mn_statistika =
+        AddMenuItem(mn_diagnostika, "mn_statistika", QStringLiteral("Statistika komunikace..."), none);
+
     QMenu* mn_help = bar->addMenu(QStringLiteral("Nápo&věda"));
     mn_help->setObjectName(QStringLiteral("mn_help"));
     mn_about = AddMenuItem(mn_help, "mn_about", QStringLiteral("&O alikaci"), MakeMenuIcon(MenuIcon::About));
@@ -241,8 +250,11 @@ void Tzantor30::BuildMenu() {
     Wire(mn_meas, &Tzantor30::mn_measClick);
     Wire(mn_ident, &Tzantor30::mn_identClick);
     Wire(mn_about, &Tzantor30::mn_aboutClick);
+    Wire(mn_provoz, &Tzantor30::mn_provozClick);
+    Wire(mn_statistika, &Tzantor30::mn_statistikaClick);
     // Each of these opens when its window has been handed over (the program entry does that at start).
-    for (QAction* item : {mn_menu, mn_zmena_adr, mn_nast_graf, mn_sampling, mn_meas, mn_about, mn_ident}) {
+    for (QAction* item : {mn_menu, mn_zmena_adr, mn_nast_graf, mn_sampling, mn_meas, mn_about, mn_ident,
+                          mn_provoz, mn_statistika}) {
         item->setEnabled(false);
     }
 }
@@ -282,6 +294,13 @@ void Tzantor30::SetRecordWindows(Trotace3D* rotace3D, TGridMeas* gridMeas, Tfile
     mn_nast_graf->setEnabled(rotace3D != nullptr);
     mn_meas->setEnabled(gridMeas != nullptr);
     mn_sampling->setEnabled(fileSampling != nullptr);
+}
+
+void Tzantor30::SetDiagnosticsWindows(TLineTraffic* traffic, TLineStatistics* statistics) {
+    lineTraffic_ = traffic;
+    lineStatistics_ = statistics;
+    mn_provoz->setEnabled(traffic != nullptr);
+    mn_statistika->setEnabled(statistics != nullptr);
 }
 
 std::string Tzantor30::MeasText() const {
@@ -507,6 +526,15 @@ void Tzantor30::mn_samplingClick() {
 
 void Tzantor30::mn_measClick() {
     gridMeas_->ShowModal();
+}
+
+// The monitor's windows are not modal and never use the line: the timer runs on.
+void Tzantor30::mn_provozClick() {
+    lineTraffic_->ShowWindow();
+}
+
+void Tzantor30::mn_statistikaClick() {
+    lineStatistics_->ShowWindow();
 }
 
 }  // namespace zt30

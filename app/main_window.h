@@ -28,6 +28,8 @@ class QTimer;
 
 namespace zt30 {
 
+class TLineStatistics;
+class TLineTraffic;
 class TrendChart;
 class Tport;
 class TAboutBox;
@@ -73,6 +75,8 @@ public:
     void SetParametersDialog(TForm_menu* dialog);
     void SetAddressDialog(TZmenaAdresy* dialog);
     void SetRecordWindows(Trotace3D* rotace3D, TGridMeas* gridMeas, Tfile_sampling* fileSampling);
+    // The line monitor's two windows, opened from the menu "Diagnostika".
+    void SetDiagnosticsWindows(TLineTraffic* traffic, TLineStatistics* statistics);
 
     SettingsStore& Settings() { return *settings_; }
     const GraphSettings& Graph() const { return graph_; }
@@ -111,6 +115,8 @@ public:
     void mn_samplingClick();
     // The measured-values window, modal; the table goes on filling behind it.
     void mn_measClick();
+    void mn_provozClick();
+    void mn_statistikaClick();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -145,6 +151,8 @@ private:
     Trotace3D* rotace3D_ = nullptr;
     TGridMeas* gridMeas_ = nullptr;
     Tfile_sampling* fileSampling_ = nullptr;
+    TLineTraffic* lineTraffic_ = nullptr;
+    TLineStatistics* lineStatistics_ = nullptr;
 
     GraphSettings graph_;
     bool recording_ = false;
@@ -175,6 +183,8 @@ private:
     QAction* mn_meas = nullptr;
     QAction* mn_about = nullptr;
     QAction* mn_ident = nullptr;
+    QAction* mn_provoz = nullptr;
+    QAction* mn_statistika = nullptr;
 };
 
 }  // namespace zt30

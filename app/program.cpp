@@ -1,11 +1,14 @@
 #include "app/program.h"
 
+#include "app/line_statistics_window.h"
+#include "app/line_traffic_window.h"
 #include "app/main_window.h"
 #include "app/record_binding.h"
 #include "config/about_box.h"
 #include "config/address_dialog.h"
 #include "config/ident_dialog.h"
 #include "config/parameters_dialog.h"
+#include "link/line_monitor.h"
 #include "link/port_dialog.h"
 #include "views/graph_settings_dialog.h"
 #include "views/measured_values_window.h"
@@ -40,6 +43,14 @@ Program::Program(const ProgramEnvironment& environment) {
     gridMeas_->SetSources(record_.get());
     zantor30_->SetMeasurementRecord(record_.get());
     zantor30_->SetRecordWindows(rotace3D_.get(), gridMeas_.get(), fileSampling_.get());
+
+    lineMonitor_ = std::make_unique<LineMonitor>(port_->Link().telegrams);
+    lineTraffic_ =
+        std::make_unique<TLineTraffic>(*lineMonitor_, environment.ui, environment.regional, zantor30_.get());
+    lineStatistics_ =
+        std::make_unique<TLineStatistics>(*lineMonitor_, environment.regional, zantor30_.get(),
+                                          [&clock = environment.wallClock] { return clock.Now().local; });
+    zantor30_->SetDiagnosticsWindows(lineTraffic_.get(), lineStatistics_.get());
 }
 
 Program::~Program() = default;

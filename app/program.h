@@ -17,6 +17,9 @@
 
 namespace zt30 {
 
+class LineMonitor;
+class TLineStatistics;
+class TLineTraffic;
 class Tzantor30;
 class Tport;
 class TAboutBox;
@@ -54,6 +57,9 @@ public:
     Trotace3D& rotace3D() { return *rotace3D_; }
     TGridMeas& GridMeas() { return *gridMeas_; }
     Tfile_sampling& file_sampling() { return *fileSampling_; }
+    LineMonitor& lineMonitor() { return *lineMonitor_; }
+    TLineTraffic& lineTraffic() { return *lineTraffic_; }
+    TLineStatistics& lineStatistics() { return *lineStatistics_; }
 
 private:
     // Destroyed in reverse order: the dialogs before the main window that owns the settings store.
@@ -67,6 +73,11 @@ private:
     std::unique_ptr<TGridMeas> gridMeas_;
     std::unique_ptr<Tfile_sampling> fileSampling_;
     std::unique_ptr<RecordBinding> record_;  // joins the last three to the main window; destroyed first
+    // The line monitor on the port's link and its two windows; the windows go first, the monitor detaches
+    // itself from the link before the port dialog goes.
+    std::unique_ptr<LineMonitor> lineMonitor_;
+    std::unique_ptr<TLineTraffic> lineTraffic_;
+    std::unique_ptr<TLineStatistics> lineStatistics_;
 };
 
 }  // namespace zt30

@@ -1,11 +1,15 @@
 // The trend chart at 1000×600 with 100,000 points, offscreen: a repaint of unchanged data (the frame kept
-// from the paint before), a repaint after each new point (the live case: the time axis moves every time), in
-// 2D and 3D, and adding one point to a full chart without the repaint. Each reports the median of its single
+// from the paint before), a repaint after each new point (the live case: the time axis moves every time), the
+// same with the view zoomed in to a tenth of the points (with and without the pointer's read-out), in 2D and
+// 3D, and adding one point to a full chart without the repaint. Each reports the median of its single
 // operations (median_us, and median_cpu_us on the thread's CPU clock) besides Google Benchmark's mean.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
 #include <QImage>
+#include <QMouseEvent>
+#include <QWheelEvent>
+#include <cmath>
 #include <memory>
 
 #include "bench/chart_bench_data.h"
@@ -45,6 +49,24 @@ struct FullChart {
 
     void Render() { chart.render(&image, QPoint(), QRegion(), QWidget::DrawChildren); }
 
+    // Turns the wheel over the plot's centre until a tenth of the time span is shown; with readOut the
+    // pointer then rests there, so that every paint also finds and draws the nearest point.
+    void ZoomToATenth(bool readOut) {
+        Render();
+        const PlotMapping& mapping = chart.Frame().value().mapping;
+        const QPointF centre(mapping.left + mapping.width / 2.0, mapping.top + mapping.height / 2.0);
+        const int turn = static_cast<int>(std::lround(120.0 * std::log(0.1) / std::log(0.8)));
+        QWheelEvent wheel(centre, chart.mapToGlobal(centre), QPoint(), QPoint(0, turn), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(&chart, &wheel);
+        if (readOut) {
+            QMouseEvent move(QEvent::MouseMove, centre, chart.mapToGlobal(centre), Qt::NoButton, Qt::NoButton,
+                             Qt::NoModifier);
+            QApplication::sendEvent(&chart, &move);
+        }
+        Render();
+    }
+
     std::vector<Reading> readings;
     TrendChart chart;
     QImage image{kChartWidth, kChartHeight, QImage::Format_ARGB32_Premultiplied};
@@ -82,6 +104,56 @@ BENCHMARK(BM_RepaintAfterNewPoint)
     ->Arg(1)
     ->Iterations(500)
     ->Unit(benchmark::kMicrosecond);
+
+// The view zoomed in to a tenth of the points while readings keep arriving after it: each repaint reduces
+// the 10,000 points shown to the plot's columns (found by binary search), the rest untouched.
+void BM_RepaintZoomedAfterNewPoint(benchmark::State& state) {
+    FullChart full(state.range(0) != 0);
+    full.ZoomToATenth(state.range(1) != 0);
+    const PlotMapping& mapping = full.chart.Frame().value().mapping;
+    const std::size_t shown =
+        full.chart.Series().LowerBound(mapping.time.end) - full.chart.Series().LowerBound(mapping.time.begin);
+    OperationTimer timer;
+    for (auto _ : state) {
+        full.Step();
+        timer.Start();
+        full.Render();
+        timer.Stop();
+    }
+    timer.Report(state);
+    state.counters["points_shown"] = static_cast<double>(shown);
+    state.counters["live"] = full.chart.LiveView() ? 1 : 0;
+}
+BENCHMARK(BM_RepaintZoomedAfterNewPoint)
+    ->ArgNames({"3D", "readout"})
+    ->Args({0, 0})
+    ->Args({1, 0})
+    ->Args({0, 1})
+    ->Args({1, 1})
+    ->Iterations(500)
+    ->Unit(benchmark::kMicrosecond);
+
+// The read-out's search for the point nearest to the pointer over the live view of all 100,000 points, the
+// pointer anywhere in the plot (a grid of 10×10 places, far from the line as well as on it).
+void BM_NearestPoint(benchmark::State& state) {
+    FullChart full(false);
+    full.Render();
+    const PlotMapping mapping = full.chart.Frame().value().mapping;
+    OperationTimer timer;
+    int place = 0;
+    std::size_t found = 0;
+    for (auto _ : state) {
+        const double x = mapping.left + (place % 10 + 0.5) * mapping.width / 10.0;
+        const double y = mapping.top + (place / 10 % 10 + 0.5) * mapping.height / 10.0;
+        ++place;
+        timer.Start();
+        found += NearestPoint(full.chart.Series(), mapping, x, y).value_or(0);
+        timer.Stop();
+    }
+    timer.Report(state);
+    benchmark::DoNotOptimize(found);
+}
+BENCHMARK(BM_NearestPoint)->Iterations(1000)->Unit(benchmark::kMicrosecond);
 
 // Delete the earliest point and add one, without painting; timed in runs of 1000 for the clock's sake.
 void BM_AddPointToFullChart(benchmark::State& state) {

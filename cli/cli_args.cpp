@@ -44,6 +44,11 @@ constexpr std::string_view kOtherLinkOptionsHelp =
     "                 256000 (default 9600)\n"
     "  --da ADDR      the instrument's bus address 0..126 (default 1)\n"
     "  --sa ADDR      this computer's bus address 0..126 (default 0)\n"
+    "  --trace        print every frame on standard error: time, direction (-> sent, <- received), the\n"
+    "                 bytes in hex, their meaning and what the tool made of them\n"
+    "  --stats        end with the traffic summary on standard error: requests, accepted answers,\n"
+    "                 failures by kind, re-sends and the response time (end of the request to the last\n"
+    "                 answer byte) minimum, median and maximum; watch always ends with it\n"
     "  -h, --help     show help (zt30ctl COMMAND --help for one command)\n";
 
 std::string LinkOptionsHelp() {
@@ -137,7 +142,8 @@ std::string CommandHelp(Command command) {
                    "A failed reading (no answer, a damaged answer) is reported on standard error and not\n"
                    "recorded, and the watch goes on; the exit status is then 1. When the line itself is\n"
                    "gone (the device removed or hung up, and the port no longer opening), the watch ends\n"
-                   "with the line's error, as the program's automatic reading switches itself off.\n";
+                   "with the line's error, as the program's automatic reading switches itself off.\n"
+                   "At its end the watch prints the traffic summary (see --stats) on standard error.\n";
         case Command::Params:
             return "Usage: zt30ctl params [link options]\n"
                    "Reads tables 1 to 4 and prints every parameter in its display form, and the six\n"
@@ -231,6 +237,22 @@ constexpr OptionInfo kOptions[] = {
      0,
      0,
      [](Options& o, std::string_view, long long) { o.dryRun = true; },
+     {},
+     true},
+    {"--trace",
+     Command::None,
+     "no value",
+     0,
+     0,
+     [](Options& o, std::string_view, long long) { o.trace = true; },
+     {},
+     true},
+    {"--stats",
+     Command::None,
+     "no value",
+     0,
+     0,
+     [](Options& o, std::string_view, long long) { o.stats = true; },
      {},
      true},
 };

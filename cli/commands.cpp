@@ -5,6 +5,7 @@
 #include "app/value_text.h"
 #include "cli/cli_args.h"
 #include "cli/printable.h"
+#include "cli/traffic_report.h"
 #include "link/com_ports.h"
 #include "link/serial_line.h"
 #include "views/record_line.h"
@@ -152,6 +153,9 @@ int RunWatch(CommandContext& context, const WatchSettings& settings) {
         for (const std::int64_t now = context.clock.NowMs(); next <= now;) {
             next += 1000;
         }
+    }
+    if (settings.statistics) {
+        context.err << SummaryText(settings.statistics->Total()) << std::flush;
     }
     return status;
 }

@@ -16,6 +16,7 @@
 #include "config/regional_settings.h"
 #include "link/clock.h"
 #include "link/device.h"
+#include "link/link_statistics.h"
 
 namespace zt30::cli {
 
@@ -40,6 +41,9 @@ struct WatchSettings {
     RegionalSettings regional;  // the decimal separator and the date and time formats of the lines
     std::function<bool()> stopRequested = [] { return false; };
     std::function<LocalDateTime()> localTime;  // the local time of a reading; the system's when empty
+    // The traffic statistics whose summary ends a watch that ran to its count or was stopped; none: no
+    // summary.
+    const LinkStatistics* statistics = nullptr;
 };
 
 // The system's local date and time now.
@@ -56,6 +60,7 @@ int RunScan(CommandContext& context, int from, int to);
 int RunRead(CommandContext& context);
 // One reading a second on the clock; a record file that cannot be opened at the start fails at once. A
 // failed reading is reported and the watch goes on; a gone line or an output that cannot be written ends it.
+// A watch that ran to its count or was stopped ends with the summary of settings.statistics on `err`.
 int RunWatch(CommandContext& context, const WatchSettings& settings);
 int RunParams(CommandContext& context);
 // Reads the parameter's table, applies the change and writes the table back.

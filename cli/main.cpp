@@ -13,6 +13,7 @@
 #include "cli/console_ui.h"
 #include "cli/line_check.h"
 #include "cli/printable.h"
+#include "cli/traffic_report.h"
 #include "config/param_format.h"
 #include "link/com_ports.h"
 #include "link/serial_line.h"
@@ -109,6 +110,17 @@ int Run(const zt30::cli::Options& options) {
     ConsoleUi ui(std::cerr);
     DeviceOperations ops(link, image, ui);
     CommandContext context{ops, clock, std::cout, std::cerr, [&lineCheck] { return lineCheck.Gone(); }};
+    // Nothing watches the traffic unless asked to: a trace, a summary, or a watch (which ends with one).
+    TrafficReport report(options.trace ? &std::cerr : nullptr, regional);
+    const bool watching = options.command == Command::Watch;
+    if (options.trace || options.stats || watching) {
+        link.SetObserver(&report);
+    }
+    const auto summary = [&] {
+        if (options.stats && !watching) {
+            std::cerr << SummaryText(report.Statistics().Total()) << std::flush;
+        }
+    };
 
     try {
         if (!line.Open(options.port)) {
@@ -130,7 +142,8 @@ int Run(const zt30::cli::Options& options) {
                 std::signal(SIGINT, OnStopSignal);
                 std::signal(SIGTERM, OnStopSignal);
                 WatchSettings watch{
-                    options.count, options.recordFile, regional, [] { return stopSignal != 0; }, {}};
+                    options.count,       options.recordFile, regional, [] { return stopSignal != 0; }, {},
+                    &report.Statistics()};
                 status = RunWatch(context, watch);
                 break;
             }
@@ -163,9 +176,11 @@ int Run(const zt30::cli::Options& options) {
                 break;
         }
         line.Close();
+        summary();
         return status;
     } catch (const SerialLineError& error) {
         std::cerr << error.what() << '\n';
+        summary();
         return kExitFailure;
     }
 }

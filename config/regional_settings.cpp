@@ -1,5 +1,6 @@
 #include "config/regional_settings.h"
 
+#include <algorithm>
 #include <cstddef>
 
 namespace zt30 {
@@ -165,6 +166,27 @@ std::string ShortDateText(const LocalDateTime& at, const RegionalSettings& regio
 
 std::string LongTimeText(const LocalDateTime& at, const RegionalSettings& regional) {
     return FormatDateTime(at, regional.longTimeFormat, regional);
+}
+
+std::string LongTimeWithMillisecondsText(const LocalDateTime& at, const RegionalSettings& regional) {
+    const std::string& pattern = regional.longTimeFormat;
+    // After the last seconds field outside quoted text.
+    std::size_t insertAt = pattern.size();
+    bool quoted = false;
+    for (std::size_t i = 0; i < pattern.size(); ++i) {
+        if (pattern[i] == '\'') {
+            quoted = !quoted;
+        } else if (!quoted && pattern[i] == 's') {
+            insertAt = i + 1;
+        }
+    }
+    // The pattern splits there outside any quote, so each part formats on its own.
+    const int ms = std::clamp(at.millisecond, 0, 999);
+    const char digits[] = {regional.decimalSeparator, static_cast<char>('0' + ms / 100),
+                           static_cast<char>('0' + ms / 10 % 10), static_cast<char>('0' + ms % 10)};
+    return FormatDateTime(at, std::string_view(pattern).substr(0, insertAt), regional) +
+           std::string(digits, sizeof digits) +
+           FormatDateTime(at, std::string_view(pattern).substr(insertAt), regional);
 }
 
 }  // namespace zt30

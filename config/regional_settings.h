@@ -61,4 +61,9 @@ std::string FormatDateTime(const LocalDateTime& at, std::string_view pattern,
 std::string ShortDateText(const LocalDateTime& at, const RegionalSettings& regional);
 std::string LongTimeText(const LocalDateTime& at, const RegionalSettings& regional);
 
+// The long time with milliseconds: the long time pattern with the decimal separator and three digits of
+// milliseconds after its seconds (after its end when it shows none), as the line monitor shows a frame's
+// time ("7:05:09,042").
+std::string LongTimeWithMillisecondsText(const LocalDateTime& at, const RegionalSettings& regional);
+
 }  // namespace zt30

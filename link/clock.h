@@ -11,6 +11,8 @@ public:
     virtual ~Clock() = default;
     // Milliseconds on a monotonic clock with an arbitrary origin.
     virtual std::int64_t NowMs() = 0;
+    // Microseconds on the same clock; a clock that keeps only milliseconds scales them.
+    virtual std::int64_t NowUs() { return NowMs() * 1000; }
     // Blocks the calling thread for ms milliseconds (no effect for ms <= 0).
     virtual void SleepMs(int ms) = 0;
 };
@@ -19,6 +21,7 @@ public:
 class SystemClock final : public Clock {
 public:
     std::int64_t NowMs() override;
+    std::int64_t NowUs() override;
     void SleepMs(int ms) override;
 };
 

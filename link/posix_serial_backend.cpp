@@ -376,12 +376,22 @@ ReadResult PosixSerialBackend::Read(std::span<std::uint8_t> buffer) {
         const std::span<const std::uint8_t> chunk(raw.data(), static_cast<std::size_t>(got));
         const std::span<std::uint8_t> out = buffer.subspan(result.count);
         std::size_t produced = 0;
+        // The byte times say when bytes reached the program, for the response times of the line monitor.
+        const auto noteArrival = [&result, start, lastByte](std::size_t delivered) {
+            if (delivered > 0) {
+                result.lastByteUs = (lastByte - start) / 1000;
+                if (result.firstByteUs < 0) {
+                    result.firstByteUs = result.lastByteUs;
+                }
+            }
+        };
         if (markErrors_) {
             const ParmrkResult decoded = decoder_.Decode(chunk, out);
             produced = decoded.count;
             if (decoded.lineError && abortOnError_) {
                 lineError_ = true;
                 result.count += produced;
+                noteArrival(produced);
                 return result;
             }
         } else {
@@ -394,6 +404,7 @@ ReadResult PosixSerialBackend::Read(std::span<std::uint8_t> buffer) {
             produced = static_cast<std::size_t>(kept - out.begin());
         }
         result.count += produced;
+        noteArrival(produced);
         if (CheckLineError()) {
             return result;
         }

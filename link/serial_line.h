@@ -59,6 +59,10 @@ inline constexpr std::size_t kLineQueueSize = 256;
 struct ReadResult {
     bool ok = false;        // the read call succeeded (a time-out is not a failure)
     std::size_t count = 0;  // bytes placed at the start of the buffer
+    // When the first and the last delivered byte arrived, in microseconds after the read began; -1 when no
+    // byte arrived. For the line monitor's response times only; the line logic never uses them.
+    std::int64_t firstByteUs = -1;
+    std::int64_t lastByteUs = -1;
 };
 
 // The platform's side of one port. Every call is synchronous; none throws.
@@ -78,7 +82,8 @@ public:
     virtual void PurgeReceive() = 0;
     // Discards what was written and not yet sent.
     virtual void PurgeTransmit() = 0;
-    // Reads up to buffer.size() bytes under the read time-outs.
+    // Reads up to buffer.size() bytes under the read time-outs, with the arrival times of the first and the
+    // last byte.
     virtual ReadResult Read(std::span<std::uint8_t> buffer) = 0;
     // Writes all bytes and returns when they have left (bounded wait); false on any failure.
     virtual bool Write(std::span<const std::uint8_t> data) = 0;

@@ -1,5 +1,6 @@
 #include "link/telegram.h"
 
+#include <algorithm>
 #include <cassert>
 
 namespace zt30 {
@@ -10,8 +11,6 @@ namespace {
 
 constexpr int kResendPauseMs = 100;
 constexpr std::size_t kUncheckedRead = 254;
-constexpr std::uint8_t kUncheckedMinLength = 5;
-constexpr std::uint8_t kUncheckedMaxLength = 127;
 constexpr int kAcknowledgementAttempts = 2;
 
 }  // namespace
@@ -86,26 +85,104 @@ void TelegramLayer::BuildSd1Request(std::uint8_t functionCode) {
     requestLength_ = kSd1Length;
 }
 
+// Numbers one pattern run and names its pattern for the observer; a request sent outside the patterns has
+// none.
+class TelegramLayer::ExchangeScope {
+public:
+    ExchangeScope(TelegramLayer& layer, TrafficPattern pattern) : layer_(layer) {
+        layer_.pattern_ = pattern;
+        ++layer_.exchange_;
+        layer_.requestEndUs_ = -1;
+    }
+    ~ExchangeScope() { layer_.pattern_ = TrafficPattern::None; }
+    ExchangeScope(const ExchangeScope&) = delete;
+    ExchangeScope& operator=(const ExchangeScope&) = delete;
+
+private:
+    TelegramLayer& layer_;
+};
+
 bool TelegramLayer::SendRequest() {
-    return line_.Write({transmitBuffer_.data(), requestLength_});
+    return Transmit(false);
+}
+
+bool TelegramLayer::Transmit(bool resend) {
+    const bool ok = line_.Write(Request());
+    if (observer_) {
+        requestEndUs_ = clock_.NowUs();
+        const TrafficOutcome outcome = !ok      ? TrafficOutcome::WriteFailed
+                                       : resend ? TrafficOutcome::Resent
+                                                : TrafficOutcome::Sent;
+        Notify(TrafficDirection::Transmit, outcome, Request(), requestEndUs_);
+    }
+    return ok;
 }
 
 bool TelegramLayer::ReadInto(std::size_t count) {
-    const ReadResult result = line_.Read({receiveBuffer_.data(), count});
-    receivedCount_ = result.count;
-    return result.ok;
+    if (observer_) {
+        readStartUs_ = clock_.NowUs();
+    }
+    lastRead_ = line_.Read({receiveBuffer_.data(), count});
+    receivedCount_ = lastRead_.count;
+    return lastRead_.ok;
+}
+
+TrafficOutcome TelegramLayer::Refused(TrafficOutcome why) const {
+    return lastRead_.ok ? why : TrafficOutcome::ReadFailed;
+}
+
+void TelegramLayer::RecordRead(TrafficOutcome outcome) {
+    const ReadResult& read = lastRead_;
+    const std::int64_t now = clock_.NowUs();
+    std::int64_t at = now;
+    std::int64_t first = -1;
+    std::int64_t last = -1;
+    if (read.count > 0 && read.lastByteUs >= 0) {
+        at = std::min(now, readStartUs_ + read.lastByteUs);
+        if (requestEndUs_ >= 0) {
+            first = std::max<std::int64_t>(
+                0, readStartUs_ + std::max<std::int64_t>(0, read.firstByteUs) - requestEndUs_);
+            last = std::max<std::int64_t>(first, at - requestEndUs_);
+        }
+    }
+    Notify(TrafficDirection::Receive, outcome, Received(), at, first, last, now - at);
+}
+
+void TelegramLayer::Notify(TrafficDirection direction, TrafficOutcome outcome,
+                           std::span<const std::uint8_t> bytes, std::int64_t atUs, std::int64_t firstByteUs,
+                           std::int64_t lastByteUs, std::int64_t ageUs) {
+    TelegramEvent event;
+    event.direction = direction;
+    event.pattern = pattern_;
+    event.outcome = outcome;
+    event.destination = destinationAddress_;
+    event.source = sourceAddress_;
+    event.exchange = exchange_;
+    event.monotonicUs = atUs;
+    event.ageUs = ageUs;
+    event.firstByteUs = firstByteUs;
+    event.lastByteUs = lastByteUs;
+    event.bytes = bytes;
+    observer_->OnTelegram(event);
 }
 
 void TelegramLayer::PurgeAfterFailure() {
     line_.PurgeTransmit();
     line_.PurgeReceive();
+    if (observer_) {
+        Notify(TrafficDirection::Purge, TrafficOutcome::Purged, {}, clock_.NowUs());
+    }
 }
 
 bool TelegramLayer::ReceiveTableAnswer(std::size_t dataLength) {
+    const ExchangeScope scope(*this, TrafficPattern::TableAnswer);
     const std::size_t expected = dataLength + 9;
     bool ok = SendRequest();
     if (destinationAddress_ != kBroadcastAddress) {
         ok = ReadInto(expected) && receivedCount_ == expected && CheckVariableFrame(Received());
+        if (observer_) {
+            RecordRead(ok ? TrafficOutcome::Accepted : Refused(ClassifyVariableAnswer(Received(), expected)));
+        }
     }
     if (!ok) {
         PurgeAfterFailure();
@@ -114,29 +191,44 @@ bool TelegramLayer::ReceiveTableAnswer(std::size_t dataLength) {
 }
 
 bool TelegramLayer::ReceiveVariableAnswer() {
+    const ExchangeScope scope(*this, TrafficPattern::VariableAnswer);
     SendRequest();
     ReadInto(kMaxRead);
     const bool complete = receivedCount_ >= 2 && receivedCount_ == receiveBuffer_[1] + kSd2Overhead;
     if (!complete) {
+        if (observer_) {
+            // Refused for its byte count, whatever else is wrong with it: the request goes out again.
+            const std::size_t announced = receivedCount_ >= 2 ? receiveBuffer_[1] + kSd2Overhead : 0;
+            RecordRead(Refused(ClassifyVariableAnswer(Received(), announced)));
+        }
         clock_.SleepMs(kResendPauseMs);
-        SendRequest();
+        Transmit(true);
         ReadInto(kMaxRead);
     }
-    return CheckVariableFrame(Received());
+    // The last read decides, whether or not its read call succeeded.
+    const bool ok = CheckVariableFrame(Received());
+    if (observer_) {
+        RecordRead(ok ? TrafficOutcome::Accepted : Refused(ClassifyVariableAnswer(Received())));
+    }
+    return ok;
 }
 
 bool TelegramLayer::AwaitAcknowledgement() {
+    const ExchangeScope scope(*this, TrafficPattern::Acknowledgement);
     SendRequest();
     for (int attempt = 0; attempt < kAcknowledgementAttempts; ++attempt) {
         ReadInto(kSd1Length);
-        if (receivedCount_ == kSd1Length) {
-            if (CheckAcknowledgement(Received())) {
-                return true;
-            }
-        } else {
+        const bool ok = receivedCount_ == kSd1Length && CheckAcknowledgement(Received());
+        if (observer_) {
+            RecordRead(ok ? TrafficOutcome::Accepted : Refused(ClassifyAcknowledgement(Received())));
+        }
+        if (ok) {
+            return true;
+        }
+        if (receivedCount_ != kSd1Length) {
             // The re-send after the last attempt is part of the instrument's protocol, though its answer is
             // unread.
-            SendRequest();
+            Transmit(true);
         }
     }
     PurgeAfterFailure();
@@ -144,22 +236,31 @@ bool TelegramLayer::AwaitAcknowledgement() {
 }
 
 bool TelegramLayer::StationStatusExchange() {
+    const ExchangeScope scope(*this, TrafficPattern::StationStatus);
     BuildSd1Request(kFcStatusRequest);
     if (!SendRequest()) {
         return false;
     }
     ReadInto(kSd1Length);
-    return receivedCount_ == kSd1Length && CheckAcknowledgement(Received());
+    const bool ok = receivedCount_ == kSd1Length && CheckAcknowledgement(Received());
+    if (observer_) {
+        RecordRead(ok ? TrafficOutcome::Accepted : Refused(ClassifyAcknowledgement(Received())));
+    }
+    return ok;
 }
 
 bool TelegramLayer::ReceiveUncheckedAnswer() {
+    const ExchangeScope scope(*this, TrafficPattern::UncheckedAnswer);
     SendRequest();
-    if (!ReadInto(kUncheckedRead) || receivedCount_ < 2) {
-        return false;
+    // Accepted when the read call succeeded, LE (offset 1) lies in 5 to 127, and the read delivered the whole
+    // data unit: the copy takes it from offset 8 up to LE + 3, all of which must come from this read.
+    const bool read = ReadInto(kUncheckedRead);
+    const TrafficOutcome outcome = ClassifyUncheckedAnswer(Received());
+    const bool ok = read && outcome == TrafficOutcome::Accepted;
+    if (observer_) {
+        RecordRead(ok ? TrafficOutcome::Accepted : Refused(outcome));
     }
-    const std::uint8_t le = receiveBuffer_[1];
-    // The copy takes the data unit from offset 8 up to LE + 3: all of it must come from this read.
-    return le >= kUncheckedMinLength && le <= kUncheckedMaxLength && receivedCount_ >= std::size_t{le} + 4;
+    return ok;
 }
 
 }  // namespace zt30

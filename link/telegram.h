@@ -1,7 +1,8 @@
 // The telegram layer: turns each exchange with the instrument into bus frames, sends them over the
 // SerialLine, reads the answer and checks it. It holds the link's two bus addresses and the two fixed
 // 256-byte frame buffers and offers the five transaction patterns; the device operations and the bus scan are
-// its only users. No exchange allocates memory.
+// its only users. No exchange allocates memory. An attached observer is told of every transmission, read and
+// purge (link/traffic.h); without one nothing is recorded.
 #pragma once
 
 #include <array>
@@ -12,6 +13,7 @@
 #include "link/clock.h"
 #include "link/frame_constants.h"
 #include "link/serial_line.h"
+#include "link/traffic.h"
 
 namespace zt30 {
 
@@ -33,6 +35,11 @@ public:
     TelegramLayer(SerialLine& line, Clock& clock) : line_(line), clock_(clock) {}
     TelegramLayer(const TelegramLayer&) = delete;
     TelegramLayer& operator=(const TelegramLayer&) = delete;
+
+    // Tells observer of every transmission, read and purge from now on; nullptr detaches it. The observer
+    // must stay alive while attached.
+    void SetObserver(TelegramObserver* observer) { observer_ = observer; }
+    TelegramObserver* Observer() const { return observer_; }
 
     void SetDestinationAddress(std::uint8_t address) { destinationAddress_ = address; }
     void SetSourceAddress(std::uint8_t address) { sourceAddress_ = address; }
@@ -72,7 +79,17 @@ public:
     std::span<const std::uint8_t> Request() const { return {transmitBuffer_.data(), requestLength_}; }
 
 private:
+    class ExchangeScope;
+
+    bool Transmit(bool resend);
     bool ReadInto(std::size_t count);
+    // Tells the observer (when there is one) of the last read and what the pattern made of it.
+    void RecordRead(TrafficOutcome outcome);
+    // The outcome of a read the pattern refused: why, or ReadFailed when the read call itself failed.
+    TrafficOutcome Refused(TrafficOutcome why) const;
+    void Notify(TrafficDirection direction, TrafficOutcome outcome, std::span<const std::uint8_t> bytes,
+                std::int64_t atUs, std::int64_t firstByteUs = -1, std::int64_t lastByteUs = -1,
+                std::int64_t ageUs = 0);
     void PurgeAfterFailure();
 
     SerialLine& line_;
@@ -84,6 +101,14 @@ private:
     std::size_t receivedCount_ = 0;
     std::array<std::uint8_t, kBufferSize> transmitBuffer_{};
     std::array<std::uint8_t, kBufferSize> receiveBuffer_{};
+
+    // What the observer is told; kept up only while one is attached.
+    TelegramObserver* observer_ = nullptr;
+    TrafficPattern pattern_ = TrafficPattern::None;
+    std::uint32_t exchange_ = 0;
+    std::int64_t requestEndUs_ = -1;  // the end of the exchange's last transmission
+    std::int64_t readStartUs_ = 0;
+    ReadResult lastRead_;
 };
 
 }  // namespace zt30

@@ -1,5 +1,7 @@
 #include "link/win32_serial_backend.h"
 
+#include <algorithm>
+#include <chrono>
 #include <limits>
 #include <optional>
 #include <string>
@@ -43,7 +45,11 @@ bool Win32SerialBackend::SetReadTimeouts(const ReadTimeouts& timeouts) {
     t.ReadTotalTimeoutConstant = timeouts.totalConstantMs;
     t.WriteTotalTimeoutMultiplier = 0;
     t.WriteTotalTimeoutConstant = 0;
-    return SetCommTimeouts(handle_, &t) != 0;
+    if (SetCommTimeouts(handle_, &t) == 0) {
+        return false;
+    }
+    intervalMs_ = timeouts.intervalMs;
+    return true;
 }
 
 bool Win32SerialBackend::GetConfig(LineConfig& config) {
@@ -116,8 +122,25 @@ ReadResult Win32SerialBackend::Read(std::span<std::uint8_t> buffer) {
         return result;
     }
     DWORD got = 0;
+    const auto start = std::chrono::steady_clock::now();
     result.ok = ReadFile(handle_, buffer.data(), ToDword(buffer.size()), &got, nullptr) != 0;
+    const auto end = std::chrono::steady_clock::now();
     result.count = got > buffer.size() ? buffer.size() : got;
+    if (result.count > 0) {
+        // ReadFile tells no arrival times. A read that got every byte it asked for ended with its last byte;
+        // a shorter one ended by the interval time-out after it. The bytes of an answer follow one another at
+        // the line's speed, which places the first. An estimate, for the line monitor's response times.
+        const std::int64_t elapsed =
+            std::chrono::duration_cast<std::chrono::microseconds>(end - start).count();
+        const std::int64_t last = result.count == buffer.size()
+                                      ? elapsed
+                                      : std::max<std::int64_t>(0, elapsed - std::int64_t{intervalMs_} * 1000);
+        const std::int64_t byteUs =
+            haveDcb_ && dcb_.BaudRate > 0 ? 11'000'000 / std::int64_t{dcb_.BaudRate} : 0;
+        result.lastByteUs = last;
+        result.firstByteUs =
+            std::max<std::int64_t>(0, last - static_cast<std::int64_t>(result.count - 1) * byteUs);
+    }
     return result;
 }
 

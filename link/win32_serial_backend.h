@@ -44,6 +44,7 @@ private:
     HANDLE handle_ = INVALID_HANDLE_VALUE;
     DCB dcb_{};
     bool haveDcb_ = false;
+    DWORD intervalMs_ = 0;  // the read interval time-out, for the byte times' estimate
 };
 
 }  // namespace zt30

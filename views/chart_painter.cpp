@@ -23,9 +23,6 @@ constexpr int kLegendPad = 4;
 constexpr int kMarker = 8;
 // Depth in pixels per per cent of the plot's smaller side: 100 % gives three tenths of it.
 constexpr double kDepthPerPercent = 0.003;
-// Pixel coordinates are kept well inside what the rasteriser handles exactly.
-constexpr double kPixelLimit = 1e5;
-
 // The ribbon's face is its line's colour darkened by this (per cent, as QColor::darker takes it).
 constexpr int kRibbonShade = 150;
 
@@ -35,10 +32,6 @@ const QColor kFrameColor(64, 64, 64);
 std::int64_t FloorDiv(std::int64_t a, std::int64_t b) {
     const std::int64_t q = a / b;
     return (a % b != 0 && (a < 0) != (b < 0)) ? q - 1 : q;
-}
-
-double ClampPixel(double value) {
-    return std::clamp(value, -kPixelLimit, kPixelLimit);
 }
 
 QString WithSeparator(QString text, QChar separator) {
@@ -63,34 +56,15 @@ QDateTime ToDateTime(std::int64_t x) {
     return QDateTime::fromMSecsSinceEpoch(x, QTimeZone::utc());
 }
 
-QString TimeText(std::int64_t x, const ChartStyle& style) {
-    return style.locale.toString(ToDateTime(x), style.regional.longTimeFormat);
-}
-
-QString DateText(std::int64_t x, const ChartStyle& style) {
-    return style.locale.toString(ToDateTime(x).date(), style.regional.shortDateFormat);
-}
-
 QString DefaultValueText(double value, QChar separator) {
     const bool plain = std::isfinite(value) && std::abs(value) < 1e15;
     return WithSeparator(plain ? QString::number(value, 'f', 3) : QString::number(value, 'g', 7), separator);
-}
-
-double ValueY(const QRect& front, const ValueTicks& ticks, double value) {
-    const double span = ticks.axisMax - ticks.axisMin;
-    return ClampPixel(front.top() + 0.5 + (ticks.axisMax - value) / span * (front.height() - 1));
 }
 
 void AppendRects(const std::vector<PixelRect>& rects, QVector<QRect>& out) {
     for (const PixelRect& rect : rects) {
         out.append(QRect(rect.x, rect.y, rect.width, rect.height));
     }
-}
-
-double TimeX(const QRect& front, TimeRange range, std::int64_t x) {
-    const double span = static_cast<double>(range.end) - static_cast<double>(range.begin);
-    const double offset = static_cast<double>(x) - static_cast<double>(range.begin);
-    return ClampPixel(front.left() + 0.5 + std::floor(offset * front.width() / span));
 }
 
 // The time range of the whole series, widened to a second around a series that spans less. A point at the
@@ -113,10 +87,29 @@ std::optional<TimeRange> LiveRange(const ChartSeries& series) {
 
 }  // namespace
 
+QString ChartTimeText(std::int64_t x, const ChartStyle& style) {
+    return style.locale.toString(ToDateTime(x), style.regional.longTimeFormat);
+}
+
+QString ChartDateText(std::int64_t x, const ChartStyle& style) {
+    return style.locale.toString(ToDateTime(x).date(), style.regional.shortDateFormat);
+}
+
+QString ChartValueText(double value, const ChartStyle& style) {
+    return style.formatter ? style.formatter(value)
+                           : DefaultValueText(value, style.regional.decimalSeparator);
+}
+
 int ChartPainter::Paint(QPainter& painter, QSize size, const ChartSeries& series, const ChartLook& look,
-                        const ChartStyle& style, std::optional<TimeRange> visibleTime) {
+                        const ChartStyle& style, std::optional<TimeRange> visibleTime,
+                        std::optional<ValueSpan> visibleValues) {
     texts_.SetFont(style.font);
-    const Layout layout = ComputeLayout(size, series, look, style, visibleTime);
+    const Layout layout = ComputeLayout(size, series, look, style, visibleTime, visibleValues);
+    if (layout.hasPlot && layout.hasTime) {
+        lastFrame_ = ChartFrame{layout.plot, layout.mapping};
+    } else {
+        lastFrame_.reset();
+    }
     DrawBackgroundCached(painter, layout, look, style);
     if (layout.hasPlot && layout.hasTime) {
         painter.save();
@@ -135,7 +128,8 @@ int ChartPainter::TextWidth(const QString& text) {
 
 ChartPainter::Layout ChartPainter::ComputeLayout(QSize size, const ChartSeries& series, const ChartLook& look,
                                                  const ChartStyle& style,
-                                                 std::optional<TimeRange> visibleTime) {
+                                                 std::optional<TimeRange> visibleTime,
+                                                 std::optional<ValueSpan> visibleValues) {
     Layout layout;
     const QFontMetrics metrics(style.font);
     const int textHeight = metrics.height();
@@ -169,8 +163,7 @@ ChartPainter::Layout ChartPainter::ComputeLayout(QSize size, const ChartSeries& 
     for (int row = 0; row < layout.legendRows; ++row) {
         const double value = series.Y(first + static_cast<std::size_t>(row));
         QString& text = legendTexts_[static_cast<std::size_t>(row)];
-        text = style.formatter ? style.formatter(value)
-                               : DefaultValueText(value, style.regional.decimalSeparator);
+        text = ChartValueText(value, style);
         textWidth = std::max(textWidth, TextWidth(text));
     }
     int chartRight = layout.outer.right();
@@ -188,7 +181,11 @@ ChartPainter::Layout ChartPainter::ComputeLayout(QSize size, const ChartSeries& 
     const int bottomSpace = (crossesDay ? 2 : 1) * textHeight + 4;
     const int topSpace = textHeight / 2;
     const int estimatedHeight = layout.outer.height() - bottomSpace - topSpace;
-    layout.values = NiceValueTicks(values.min, values.max, std::max(1, estimatedHeight / (2 * textHeight)));
+    const int maxTicks = std::max(1, estimatedHeight / (2 * textHeight));
+    const bool fixedValues = visibleValues && visibleValues->min < visibleValues->max &&
+                             std::isfinite(visibleValues->max - visibleValues->min);
+    layout.values = fixedValues ? FixedValueTicks(visibleValues->min, visibleValues->max, maxTicks)
+                                : NiceValueTicks(values.min, values.max, maxTicks);
     int labelWidth = 0;
     for (int k = 0; k < layout.values.count; ++k) {
         labelWidth = std::max(labelWidth, TextWidth(AxisValueText(layout.values.Tick(k), layout.values,
@@ -208,11 +205,14 @@ ChartPainter::Layout ChartPainter::ComputeLayout(QSize size, const ChartSeries& 
                          layout.plot.width() - layout.depth, layout.plot.height() - layout.depth);
     layout.back = layout.front.translated(layout.depth, -layout.depth);
     layout.hasPlot = true;
+    layout.mapping = PlotMapping{layout.front.left(),  layout.front.top(),
+                                 layout.front.width(), layout.front.height(),
+                                 layout.time,          {layout.values.axisMin, layout.values.axisMax}};
 
     if (layout.hasTime) {
-        int sample = TextWidth(TimeText(layout.time.begin, style));
+        int sample = TextWidth(ChartTimeText(layout.time.begin, style));
         if (crossesDay) {
-            sample = std::max(sample, TextWidth(DateText(layout.time.begin, style)));
+            sample = std::max(sample, TextWidth(ChartDateText(layout.time.begin, style)));
         }
         const double span = static_cast<double>(layout.time.end) - static_cast<double>(layout.time.begin);
         const double minStep = std::ceil((sample + 16.0) * span / layout.front.width());
@@ -284,14 +284,14 @@ void ChartPainter::DrawBackground(QPainter& painter, const Layout& layout, const
 
     painter.setPen(QPen(kGridColor, 0, Qt::DotLine));
     for (int k = 0; k < layout.values.count; ++k) {
-        const double y = ValueY(front, layout.values, layout.values.Tick(k)) - depth;
+        const double y = layout.mapping.YOf(layout.values.Tick(k)) - depth;
         painter.drawLine(QLineF(back.left(), y, back.right() + 1, y));
         if (depth > 0) {
             painter.drawLine(QLineF(front.left(), y + depth, back.left(), y));
         }
     }
     for (int k = 0; k < layout.times.count; ++k) {
-        const double x = TimeX(front, layout.time, layout.times.Tick(k)) + depth;
+        const double x = layout.mapping.XOf(layout.times.Tick(k)) + depth;
         painter.drawLine(QLineF(x, back.top(), x, back.bottom() + 1));
         if (depth > 0) {
             painter.drawLine(QLineF(x - depth, front.bottom() + 1, x, back.bottom() + 1));
@@ -314,7 +314,7 @@ void ChartPainter::DrawBackground(QPainter& painter, const Layout& layout, const
     for (int k = 0; k < layout.values.count; ++k) {
         const QString text =
             AxisValueText(layout.values.Tick(k), layout.values, style.regional.decimalSeparator);
-        const double y = ValueY(front, layout.values, layout.values.Tick(k));
+        const double y = layout.mapping.YOf(layout.values.Tick(k));
         painter.drawStaticText(
             QPointF(front.left() - kGap + 1 - texts_.Width(text), y + middle - metrics.ascent()),
             texts_.Get(text));
@@ -322,16 +322,16 @@ void ChartPainter::DrawBackground(QPainter& painter, const Layout& layout, const
     const double baseline = front.bottom() + 4 + metrics.ascent();
     for (int k = 0; k < layout.times.count; ++k) {
         const std::int64_t tick = layout.times.Tick(k);
-        const double x = TimeX(front, layout.time, tick);
+        const double x = layout.mapping.XOf(tick);
         double lineBaseline = baseline;
         if (layout.times.label != TimeLabel::Date) {
-            const QString text = TimeText(tick, style);
+            const QString text = ChartTimeText(tick, style);
             painter.drawStaticText(QPointF(x - texts_.Width(text) / 2.0, lineBaseline - metrics.ascent()),
                                    texts_.Get(text));
             lineBaseline += metrics.height();
         }
         if (layout.times.label != TimeLabel::Time) {
-            const QString text = DateText(tick, style);
+            const QString text = ChartDateText(tick, style);
             painter.drawStaticText(QPointF(x - texts_.Width(text) / 2.0, lineBaseline - metrics.ascent()),
                                    texts_.Get(text));
         }
@@ -381,7 +381,8 @@ void ChartPainter::DrawSeries(QPainter& painter, const Layout& layout, const Cha
     // per colour, which costs a fraction of what stroking the same pixels as lines does.
     frontSpans_.assign(static_cast<std::size_t>(columns), ColumnSpan{});
     const double left = front.left();
-    const auto map = [&](double value) { return static_cast<float>(ValueY(front, layout.values, value)); };
+    const PlotMapping& mapping = layout.mapping;
+    const auto map = [&](double value) { return static_cast<float>(mapping.YOf(value)); };
     const auto addLine = [&](float x0, float y0, float x1, float y1, ToolkitColor color) {
         AddSegment(frontSpans_, x0, y0, x1, y1, color);
     };
@@ -391,7 +392,7 @@ void ChartPainter::DrawSeries(QPainter& painter, const Layout& layout, const Cha
     float previousY = 0.0f;
     if (reduction_.before && std::isfinite(series.Y(*reduction_.before))) {
         connected = true;
-        previousX = static_cast<float>(TimeX(front, layout.time, series.X(*reduction_.before)) - left);
+        previousX = static_cast<float>(mapping.XOf(series.X(*reduction_.before)) - left);
         previousY = map(series.Y(*reduction_.before));
     }
     for (const ColumnSummary& column : reduction_.columns) {
@@ -412,7 +413,7 @@ void ChartPainter::DrawSeries(QPainter& painter, const Layout& layout, const Cha
     }
     if (reduction_.after && connected && std::isfinite(series.Y(*reduction_.after))) {
         const std::size_t after = *reduction_.after;
-        addLine(previousX, previousY, static_cast<float>(TimeX(front, layout.time, series.X(after)) - left),
+        addLine(previousX, previousY, static_cast<float>(mapping.XOf(series.X(after)) - left),
                 map(series.Y(after)), series.ColorAt(after));
     }
 

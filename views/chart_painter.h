@@ -24,6 +24,7 @@
 #include "views/chart_scale.h"
 #include "views/chart_series.h"
 #include "views/chart_text_cache.h"
+#include "views/chart_view.h"
 #include "views/toolkit_color.h"
 
 class QPainter;
@@ -62,12 +63,30 @@ struct ChartStyle {
     ChartValueFormatter formatter;  // an empty one shows three decimals with the regional separator
 };
 
+// A point's time as the time axis labels it (the long time format) and its date (the short date format).
+QString ChartTimeText(std::int64_t x, const ChartStyle& style);
+QString ChartDateText(std::int64_t x, const ChartStyle& style);
+// A point's value as the legend shows it.
+QString ChartValueText(double value, const ChartStyle& style);
+
+// Where a paint put the plot: the front plane and the back wall together (plot) and the front plane's
+// mapping of times and values to pixels.
+struct ChartFrame {
+    QRect plot;
+    PlotMapping mapping;
+};
+
 class ChartPainter final {
 public:
     // Paints the chart of series at (0, 0) in size (logical pixels) and returns the number of value rows the
     // legend showed. visibleTime, when given, is the time range shown; otherwise the whole series is.
+    // visibleValues, when given, is the value axis; otherwise it is fitted to the points shown.
     int Paint(QPainter& painter, QSize size, const ChartSeries& series, const ChartLook& look,
-              const ChartStyle& style, std::optional<TimeRange> visibleTime = std::nullopt);
+              const ChartStyle& style, std::optional<TimeRange> visibleTime = std::nullopt,
+              std::optional<ValueSpan> visibleValues = std::nullopt);
+
+    // The plot of the last paint; nullopt before it or when that paint had no room or no time axis.
+    const std::optional<ChartFrame>& LastFrame() const { return lastFrame_; }
 
     // Forgets the kept background (after a font, palette or format change).
     void Invalidate() { cacheValid_ = false; }
@@ -85,6 +104,7 @@ private:
         TimeRange time;  // the times shown, front.left() to front.right()
         bool hasTime = false;
         ValueTicks values;
+        PlotMapping mapping;  // of front, time and values, once hasPlot
         TimeTicks times;
         QRect legend;  // empty when no row is shown
         std::size_t legendFirst = 0;
@@ -115,7 +135,8 @@ private:
     };
 
     Layout ComputeLayout(QSize size, const ChartSeries& series, const ChartLook& look,
-                         const ChartStyle& style, std::optional<TimeRange> visibleTime);
+                         const ChartStyle& style, std::optional<TimeRange> visibleTime,
+                         std::optional<ValueSpan> visibleValues);
     void DrawBackground(QPainter& painter, const Layout& layout, const ChartLook& look,
                         const ChartStyle& style);
     void DrawBackgroundCached(QPainter& painter, const Layout& layout, const ChartLook& look,
@@ -149,6 +170,7 @@ private:
     bool cacheValid_ = false;
     BackgroundKey cacheKey_;
     std::optional<BackgroundKey> lastKey_;
+    std::optional<ChartFrame> lastFrame_;
 };
 
 }  // namespace zt30

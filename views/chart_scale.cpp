@@ -23,6 +23,20 @@ std::int64_t FloorDiv(std::int64_t a, std::int64_t b) {
     return (a % b != 0 && (a < 0) != (b < 0)) ? q - 1 : q;
 }
 
+// A step of 1, 2 or 5 times a power of ten for about maxTicks intervals over span (> 0), and the digits
+// after the separator that tell its multiples apart.
+void ReadableStep(double span, int maxTicks, ValueTicks& ticks) {
+    const double raw = span / static_cast<double>(std::max(maxTicks, 1));
+    const double magnitude = std::pow(10.0, std::floor(std::log10(raw)));
+    const double normal = raw / magnitude;
+    const double factor = normal <= 1.0 ? 1.0 : normal <= 2.0 ? 2.0 : normal <= 5.0 ? 5.0 : 10.0;
+    ticks.step = factor * magnitude;
+    if (!(ticks.step > 0.0) || !std::isfinite(ticks.step)) {
+        ticks.step = span;
+    }
+    ticks.decimals = std::clamp(static_cast<int>(-std::floor(std::log10(ticks.step) + 1e-9)), 0, 20);
+}
+
 }  // namespace
 
 ValueTicks NiceValueTicks(double min, double max, int maxTicks) {
@@ -32,28 +46,32 @@ ValueTicks NiceValueTicks(double min, double max, int maxTicks) {
     }
     min = Clamped(min);
     max = Clamped(max);
-    maxTicks = std::max(maxTicks, 1);
     if (max - min <= std::abs(max) * 1e-12 || max == min) {
         // One value (or values that differ only in their last bits): a range of a tenth of it either side.
         const double pad = min == 0.0 ? 1.0 : std::abs(min) * 0.1;
         min -= pad;
         max += pad;
     }
-    const double raw = (max - min) / static_cast<double>(maxTicks);
-    const double magnitude = std::pow(10.0, std::floor(std::log10(raw)));
-    const double normal = raw / magnitude;
-    const double factor = normal <= 1.0 ? 1.0 : normal <= 2.0 ? 2.0 : normal <= 5.0 ? 5.0 : 10.0;
     ValueTicks ticks;
-    ticks.step = factor * magnitude;
-    if (!(ticks.step > 0.0) || !std::isfinite(ticks.step)) {
-        ticks.step = max - min;
-    }
+    ReadableStep(max - min, maxTicks, ticks);
     const double low = std::floor(min / ticks.step);
     const double high = std::ceil(max / ticks.step);
     ticks.axisMin = low * ticks.step;
     ticks.axisMax = high * ticks.step;
+    ticks.first = ticks.axisMin;
     ticks.count = static_cast<int>(std::clamp(high - low, 1.0, 1000.0)) + 1;
-    ticks.decimals = std::clamp(static_cast<int>(-std::floor(std::log10(ticks.step) + 1e-9)), 0, 20);
+    return ticks;
+}
+
+ValueTicks FixedValueTicks(double min, double max, int maxTicks) {
+    ValueTicks ticks;
+    ticks.axisMin = min;
+    ticks.axisMax = max;
+    ReadableStep(max - min, maxTicks, ticks);
+    const double low = std::ceil(min / ticks.step);
+    const double high = std::floor(max / ticks.step);
+    ticks.first = low * ticks.step;
+    ticks.count = high >= low ? static_cast<int>(std::min(high - low, 1000.0)) + 1 : 0;
     return ticks;
 }
 

@@ -8,19 +8,24 @@
 namespace zt30 {
 
 struct ValueTicks {
-    double axisMin = 0.0;  // the axis' ends, whole multiples of step
+    double axisMin = 0.0;  // the axis' ends (whole multiples of step on a fitted axis)
     double axisMax = 1.0;
     double step = 1.0;
-    int count = 2;     // ticks at axisMin + k · step for k in [0, count)
-    int decimals = 0;  // digits after the separator that tell the ticks apart
+    double first = 0.0;  // the lowest tick, a whole multiple of step
+    int count = 2;       // ticks at first + k · step for k in [0, count)
+    int decimals = 0;    // digits after the separator that tell the ticks apart
 
-    double Tick(int k) const { return axisMin + static_cast<double>(k) * step; }
+    double Tick(int k) const { return first + static_cast<double>(k) * step; }
 };
 
 // Ticks for values from min to max with at most about maxTicks intervals (at least 1). A step of 1, 2 or
 // 5 times a power of ten; the axis ends on the ticks around the data. No data (min > max) gives 0 to 1; one
 // value is given a range around it; non-finite and huge values are brought to within ±1e300.
 ValueTicks NiceValueTicks(double min, double max, int maxTicks);
+
+// Ticks for an axis that runs exactly from min to max (min < max, both finite, as a zoomed value axis does):
+// the same readable step as NiceValueTicks, the ticks being its multiples within [min, max].
+ValueTicks FixedValueTicks(double min, double max, int maxTicks);
 
 enum class TimeLabel { Time, DateAndTime, Date };
 

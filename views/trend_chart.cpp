@@ -1,21 +1,56 @@
 #include "views/trend_chart.h"
 
+#include <QAction>
+#include <QApplication>
+#include <QBuffer>
+#include <QClipboard>
+#include <QContextMenuEvent>
 #include <QEvent>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMouseEvent>
 #include <QPaintDevice>
 #include <QPainter>
+#include <QSaveFile>
+#include <QWheelEvent>
 #include <algorithm>
+#include <cmath>
 #include <utility>
 
+#include "views/chart_csv.h"
+#include "views/chart_overlay.h"
+#include "views/toolkit_color_qt.h"
+
 namespace zt30 {
+
+namespace {
+
+// One notch of the wheel (120 units) away from the user zooms in to this share of the span.
+constexpr double kWheelZoom = 0.8;
+constexpr int kWheelNotch = 120;
+// A key press pans by this share of the time shown.
+constexpr double kKeyPan = 0.1;
+
+const char* const kOpenFailure = "Nemůže otevřít výstupní soubor";
+const char* const kWriteFailure = "Nepodařilo se zapsat výstupní soubor";
+const char* const kErrorCaption = "CHYBA";
+
+}  // namespace
 
 TrendChart::TrendChart(QWidget* parent) : QWidget(parent) {
     // Every pixel is painted, so Qt need not clear the widget first.
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAccessibleName(QStringLiteral("Graf naměřené hodnoty"));
-    setAccessibleDescription(QStringLiteral("Průběh naměřené hodnoty v čase s legendou hodnot bodů"));
+    setAccessibleDescription(
+        QStringLiteral("Průběh naměřené hodnoty v čase s legendou hodnot bodů. Kolečko myši přibližuje čas, "
+                       "se Shiftem hodnoty, tažení posouvá, Home nebo dvojklik vrátí živý pohled."));
+    // A click gives it the focus, so that Home and the menu key reach it; Tab reaches it too.
+    setFocusPolicy(Qt::StrongFocus);
+    setMouseTracking(true);
     style_.palette = palette();
     style_.font = font();
     style_.locale = locale();
+    BuildMenu();
 }
 
 TrendChart::~TrendChart() = default;
@@ -99,29 +134,349 @@ void TrendChart::Changed() {
     update();
 }
 
+void TrendChart::PaintChart(QPainter& painter) {
+    legendRowsShown_ = painter_.Paint(painter, size(), series_, look_, style_, view_.Time(), view_.Values());
+}
+
 void TrendChart::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const FrameKey key{version_, size(), painter.device()->devicePixelRatioF()};
     if (frameValid_ && key == frameKey_) {
         painter.drawPixmap(0, 0, frame_);
-        return;
-    }
-    if (!(key == lastKey_)) {
+    } else if (!(key == lastKey_)) {
         // The first paint of a new state goes straight to the screen: a live chart changes every second.
         lastKey_ = key;
-        legendRowsShown_ = painter_.Paint(painter, size(), series_, look_, style_);
+        PaintChart(painter);
+    } else {
+        // The same state painted again (the pointer moved, a window moved over the chart): keep the frame.
+        frame_ = QPixmap(size() * key.pixelRatio);
+        frame_.setDevicePixelRatio(key.pixelRatio);
+        {
+            QPainter framePainter(&frame_);
+            PaintChart(framePainter);
+        }
+        frameKey_ = key;
+        frameValid_ = true;
+        painter.drawPixmap(0, 0, frame_);
+    }
+    PaintOverlay(painter);
+}
+
+void TrendChart::SetUiServices(UiServices* ui) {
+    ui_ = ui;
+}
+
+void TrendChart::ReturnToLiveView() {
+    if (view_.Live()) {
         return;
     }
-    // The same state painted again (a window moved over the chart, a dialog closed): keep the frame.
-    frame_ = QPixmap(size() * key.pixelRatio);
-    frame_.setDevicePixelRatio(key.pixelRatio);
-    {
-        QPainter framePainter(&frame_);
-        legendRowsShown_ = painter_.Paint(framePainter, size(), series_, look_, style_);
+    view_.ReturnToLive();
+    Changed();
+}
+
+std::optional<std::size_t> TrendChart::ReadoutIndex() const {
+    const std::optional<ChartFrame>& frame = painter_.LastFrame();
+    if (!pointer_ || drag_ || !frame || !frame->plot.contains(pointer_->toPoint())) {
+        return std::nullopt;
     }
-    frameKey_ = key;
-    frameValid_ = true;
-    painter.drawPixmap(0, 0, frame_);
+    return NearestPoint(series_, frame->mapping, pointer_->x(), pointer_->y());
+}
+
+QImage TrendChart::ToImage() {
+    QImage image(size().expandedTo(QSize(1, 1)), QImage::Format_RGB32);
+    QPainter painter(&image);
+    PaintChart(painter);
+    return image;
+}
+
+void TrendChart::PaintOverlay(QPainter& painter) {
+    const std::optional<ChartFrame>& frame = painter_.LastFrame();
+    if (frame && !view_.Live()) {
+        const PlotMapping& mapping = frame->mapping;
+        DrawPlotNote(painter, QRect(mapping.left, mapping.top, mapping.width, mapping.height),
+                     QStringLiteral("Home nebo dvojklik: živý pohled"), style_.font);
+    }
+    if (const std::optional<std::size_t> index = ReadoutIndex()) {
+        const PlotMapping& mapping = frame->mapping;
+        const std::int64_t x = series_.X(*index);
+        const double y = series_.Y(*index);
+        DrawReadout(painter, frame->plot, QPointF(mapping.XOf(x), mapping.YOf(y)),
+                    ToQColor(series_.ColorAt(*index), style_.palette),
+                    {ChartDateText(x, style_) + QLatin1Char(' ') + ChartTimeText(x, style_),
+                     ChartValueText(y, style_)},
+                    style_.font);
+    }
+    if (hasFocus()) {
+        DrawFocusFrame(painter, rect(), palette().color(QPalette::WindowText));
+    }
+}
+
+std::optional<PlotMapping> TrendChart::CurrentMapping() const {
+    const std::optional<ChartFrame>& frame = painter_.LastFrame();
+    if (!frame) {
+        return std::nullopt;
+    }
+    // Several wheel turns or moves can come before the next paint: each goes on from the one before.
+    PlotMapping mapping = frame->mapping;
+    if (view_.Time()) {
+        mapping.time = *view_.Time();
+    }
+    if (view_.Values()) {
+        mapping.values = *view_.Values();
+    }
+    return mapping;
+}
+
+void TrendChart::ZoomAt(QPointF at, double factor, bool values) {
+    const std::optional<PlotMapping> current = CurrentMapping();
+    if (!current) {
+        return;
+    }
+    const PlotMapping& mapping = *current;
+    // A wheel turned over the axes' labels zooms about the nearest edge of the plot.
+    const double x = std::clamp(at.x(), static_cast<double>(mapping.left),
+                                static_cast<double>(mapping.left + mapping.width));
+    const double y = std::clamp(at.y(), mapping.top + 0.5, mapping.top + mapping.height - 0.5);
+    if (values) {
+        view_.ZoomValues(mapping.time, mapping.values, mapping.ValueAt(y), factor);
+    } else {
+        view_.ZoomTime(mapping.time, mapping.TimeAt(x), factor);
+    }
+    Changed();
+}
+
+void TrendChart::PanBy(double share) {
+    const std::optional<PlotMapping> current = CurrentMapping();
+    if (!current) {
+        return;
+    }
+    const PlotMapping& mapping = *current;
+    const double span = static_cast<double>(mapping.time.end) - static_cast<double>(mapping.time.begin);
+    view_.Pan(mapping.time, share * span, mapping.values, 0.0);
+    Changed();
+}
+
+void TrendChart::wheelEvent(QWheelEvent* event) {
+    const bool values = event->modifiers().testFlag(Qt::ShiftModifier);
+    // Some systems turn a wheel held with Shift into a sideways one.
+    const QPoint delta = event->angleDelta();
+    const int turn = delta.y() != 0 ? delta.y() : (values ? delta.x() : 0);
+    if (turn == 0 || !painter_.LastFrame()) {
+        event->ignore();
+        return;
+    }
+    ZoomAt(event->position(), std::pow(kWheelZoom, static_cast<double>(turn) / kWheelNotch), values);
+    event->accept();
+}
+
+void TrendChart::mousePressEvent(QMouseEvent* event) {
+    const std::optional<ChartFrame>& frame = painter_.LastFrame();
+    const std::optional<PlotMapping> current = CurrentMapping();
+    if (event->button() == Qt::LeftButton && frame && current &&
+        frame->plot.contains(event->position().toPoint())) {
+        drag_ = Drag{event->position(), *current};
+        update();
+        event->accept();
+        return;
+    }
+    QWidget::mousePressEvent(event);
+}
+
+void TrendChart::mouseMoveEvent(QMouseEvent* event) {
+    const std::optional<std::size_t> shown = ReadoutIndex();
+    pointer_ = event->position();
+    if (drag_ && event->buttons().testFlag(Qt::LeftButton)) {
+        const QPointF moved = event->position() - drag_->start;
+        // A click that shakes a little is not a pan.
+        if (!drag_->panning && moved.manhattanLength() >= QApplication::startDragDistance()) {
+            drag_->panning = true;
+            setCursor(Qt::ClosedHandCursor);
+        }
+        if (drag_->panning) {
+            const PlotMapping& mapping = drag_->mapping;
+            const double span =
+                static_cast<double>(mapping.time.end) - static_cast<double>(mapping.time.begin);
+            const double valueSpan = mapping.values.max - mapping.values.min;
+            // The time and value under the pointer where the drag began stay under it.
+            view_.Pan(mapping.time, -moved.x() * span / mapping.width, mapping.values,
+                      moved.y() * valueSpan / (mapping.height - 1));
+            Changed();
+            return;
+        }
+    }
+    if (ReadoutIndex() != shown) {
+        update();
+    }
+}
+
+void TrendChart::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton && drag_) {
+        drag_.reset();
+        unsetCursor();
+        update();
+        event->accept();
+        return;
+    }
+    QWidget::mouseReleaseEvent(event);
+}
+
+void TrendChart::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) {
+        ReturnToLiveView();
+        return;
+    }
+    QWidget::mouseDoubleClickEvent(event);
+}
+
+void TrendChart::leaveEvent(QEvent* event) {
+    if (ReadoutIndex()) {
+        update();
+    }
+    pointer_.reset();
+    QWidget::leaveEvent(event);
+}
+
+void TrendChart::keyPressEvent(QKeyEvent* event) {
+    const bool shift = event->modifiers().testFlag(Qt::ShiftModifier);
+    switch (event->key()) {
+        case Qt::Key_Home:
+            ReturnToLiveView();
+            break;
+        case Qt::Key_Menu:
+            ShowMenu(std::nullopt);
+            break;
+        case Qt::Key_F10:
+            if (!shift) {
+                QWidget::keyPressEvent(event);
+                return;
+            }
+            ShowMenu(std::nullopt);
+            break;
+        case Qt::Key_Plus:
+        case Qt::Key_Minus:
+            if (const std::optional<ChartFrame>& frame = painter_.LastFrame()) {
+                const QRect front(frame->mapping.left, frame->mapping.top, frame->mapping.width,
+                                  frame->mapping.height);
+                ZoomAt(QRectF(front).center(), event->key() == Qt::Key_Plus ? kWheelZoom : 1.0 / kWheelZoom,
+                       false);
+            }
+            break;
+        case Qt::Key_Left:
+        case Qt::Key_Right:
+            PanBy(event->key() == Qt::Key_Left ? -kKeyPan : kKeyPan);
+            break;
+        default:
+            QWidget::keyPressEvent(event);
+            return;
+    }
+    event->accept();
+}
+
+void TrendChart::contextMenuEvent(QContextMenuEvent* event) {
+    ShowMenu(event->reason() == QContextMenuEvent::Mouse ? std::optional<QPoint>(event->globalPos())
+                                                         : std::nullopt);
+    event->accept();
+}
+
+void TrendChart::BuildMenu() {
+    mn_chart = new QMenu(this);
+    mn_chart->setObjectName(QStringLiteral("mn_chart"));
+    const auto add = [this](const char* name, const QString& text, void (TrendChart::*handler)()) {
+        QAction* action = mn_chart->addAction(text);
+        action->setObjectName(QString::fromLatin1(name));
+        connect(action, &QAction::triggered, this, handler);
+        return action;
+    };
+    mn_saveImage =
+        add("mn_saveImage", QStringLiteral("Uložit graf jako obrázek..."), &TrendChart::mn_saveImageClick);
+    mn_copyChart = add("mn_copyChart", QStringLiteral("Kopírovat graf"), &TrendChart::mn_copyChartClick);
+    mn_exportCsv =
+        add("mn_exportCsv", QStringLiteral("Exportovat body do CSV..."), &TrendChart::mn_exportCsvClick);
+    mn_chart->addSeparator();
+    mn_liveView = add("mn_liveView", QStringLiteral("Živý pohled"), &TrendChart::mn_liveViewClick);
+}
+
+void TrendChart::ShowMenu(std::optional<QPoint> globalPos) {
+    mn_saveImage->setEnabled(ui_ != nullptr);
+    mn_exportCsv->setEnabled(ui_ != nullptr);
+    mn_liveView->setEnabled(!view_.Live());
+    if (!globalPos) {
+        const std::optional<ChartFrame>& frame = painter_.LastFrame();
+        globalPos = mapToGlobal(frame ? frame->plot.center() : rect().center());
+    }
+    mn_chart->popup(*globalPos);
+}
+
+std::optional<QString> TrendChart::AskFileName(FileDialogRequest request, std::string& lastName) {
+    if (ui_ == nullptr) {
+        return std::nullopt;
+    }
+    request.fileName = lastName;
+    request.confirmOverwrite = true;
+    const std::optional<std::string> chosen = ui_->AskSaveFileName(request);
+    if (!chosen) {
+        return std::nullopt;
+    }
+    lastName = *chosen;
+    return QString::fromStdString(*chosen);
+}
+
+void TrendChart::WriteFile(const QString& fileName, const QByteArray& bytes) {
+    // Written to a file beside it and renamed over it at the end, so a failed write leaves the old file.
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly)) {
+        ui_->ShowMessage(kOpenFailure, kErrorCaption, MessageIcon::Exclamation, MessageButtons::Ok);
+        return;
+    }
+    if (file.write(bytes) != bytes.size() || !file.commit()) {
+        ui_->ShowMessage(kWriteFailure, kErrorCaption, MessageIcon::Exclamation, MessageButtons::Ok);
+    }
+}
+
+void TrendChart::mn_saveImageClick() {
+    FileDialogRequest request;
+    request.title = "Uložit graf jako obrázek";
+    request.filter = "Obrázek PNG [*.png]|*.png";
+    request.defaultSuffix = "png";
+    const std::optional<QString> fileName = AskFileName(request, imageFileName_);
+    if (!fileName) {
+        return;
+    }
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    ToImage().save(&buffer, "PNG");
+    WriteFile(*fileName, png);
+}
+
+void TrendChart::mn_copyChartClick() {
+    QApplication::clipboard()->setImage(ToImage());
+}
+
+void TrendChart::mn_exportCsvClick() {
+    FileDialogRequest request;
+    request.title = "Exportovat body do CSV";
+    request.filter = "Soubor CSV [*.csv]|*.csv";
+    request.defaultSuffix = "csv";
+    const std::optional<QString> fileName = AskFileName(request, csvFileName_);
+    if (!fileName) {
+        return;
+    }
+    // The points of the time range shown: all of them in the live view.
+    std::size_t begin = 0;
+    std::size_t end = series_.Count();
+    if (const std::optional<TimeRange>& time = view_.Time()) {
+        begin = series_.LowerBound(time->begin);
+        end = series_.LowerBound(time->end, begin, end);
+    }
+    const char16_t separator = style_.regional.decimalSeparator.unicode();
+    const char mark = separator > u' ' && separator < 0x7F ? static_cast<char>(separator) : '.';
+    const std::string csv = ChartCsv(series_, begin, end, CsvFormatFor(mark));
+    WriteFile(*fileName, QByteArray::fromStdString(csv));
+}
+
+void TrendChart::mn_liveViewClick() {
+    ReturnToLiveView();
 }
 
 void TrendChart::changeEvent(QEvent* event) {

@@ -7,10 +7,12 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QStatusBar>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <algorithm>
 #include <memory>
@@ -253,6 +255,19 @@ TEST_F(MainWindowTest, TheChartHoldsTheLimitPlusOnePoints) {
     EXPECT_EQ(window->Chart().PointCount(), 11);
 }
 
+// The chart's export asks through the program's dialogs and writes the readings in the regional format.
+TEST_F(MainWindowTest, TheChartExportsItsReadingsThroughTheProgramsDialogs) {
+    Start();
+    RunWithoutRecordFile();
+    TickNextSecond();
+    QTemporaryDir folder;
+    ui.fileAnswers.push_back(folder.filePath(QStringLiteral("body.csv")).toStdString());
+    window->Chart().findChild<QAction*>(QStringLiteral("mn_exportCsv"))->trigger();
+    QFile file(folder.filePath(QStringLiteral("body.csv")));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(file.readAll().endsWith("\r\n2026-03-02T10:00:01.000;12,5\r\n"));
+}
+
 TEST_F(MainWindowTest, NoPortSwitchesAutomaticReadingOffWithTheErrorDisplay) {
     Start([this](MemorySettingsBackend& backend) { Plant(backend, settings::kPortNumber, "0"); });
     RunWithoutRecordFile();
@@ -436,7 +451,9 @@ TEST_F(MainWindowTest, EveryMenuItemHasItsNameCaptionAndIcon) {
                           {"NulovnSUMY1", "Nulování &SUMY...", false},
                           {"mn_meas", "Naměřené hodnoty", true},
                           {"mn_about", "&O alikaci", true},
-                          {"mn_ident", "&Identifikace", true}};
+                          {"mn_ident", "&Identifikace", true},
+                          {"mn_provoz", "Provoz linky...", false},
+                          {"mn_statistika", "Statistika komunikace...", false}};
     for (const Item& item : items) {
         const QAction* action = window->findChild<QAction*>(item.name);
         ASSERT_NE(action, nullptr) << item.name;
@@ -447,7 +464,7 @@ TEST_F(MainWindowTest, EveryMenuItemHasItsNameCaptionAndIcon) {
     for (const QAction* menu : window->menuBar()->actions()) {
         menus << menu->text();
     }
-    EXPECT_EQ(menus, QStringList({"&Soubor", "&Nastavení", "Nápo&věda"}));
+    EXPECT_EQ(menus, QStringList({"&Soubor", "&Nastavení", "Dia&gnostika", "Nápo&věda"}));
     EXPECT_EQ(Find<QLabel>("pa_meas")->accessibleName(), "Naměřená hodnota");
     EXPECT_EQ(Find<QLabel>("pa_suma")->accessibleName(), "Suma");
     EXPECT_EQ(Find<QCheckBox>("cb_run")->accessibleName(), "aut. čtení");

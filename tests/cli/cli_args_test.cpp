@@ -55,6 +55,21 @@ TEST(CliArgs, CommandOptions) {
     EXPECT_FALSE(Parse({"watch"}).options.count);
 }
 
+TEST(CliArgs, TraceAndStatsAreFlagsForEveryCommand) {
+    // A flag takes no value: the next argument stays the command's.
+    const ParseResult result = Parse({"--trace", "set", "--stats", "SCALE", "2.5"});
+    ASSERT_EQ(result.error, "");
+    EXPECT_TRUE(result.options.trace);
+    EXPECT_TRUE(result.options.stats);
+    EXPECT_EQ(result.options.arguments, (std::vector<std::string>{"SCALE", "2.5"}));
+    const ParseResult plain = Parse({"scan"});
+    EXPECT_FALSE(plain.options.trace);
+    EXPECT_FALSE(plain.options.stats);
+    EXPECT_TRUE(Parse({"scan", "--stats"}).options.stats);
+    EXPECT_NE(HelpText(Command::Scan).find("--stats"), std::string::npos);
+    EXPECT_NE(HelpText(Command::Watch).find("traffic summary"), std::string::npos);
+}
+
 TEST(CliArgs, HelpWinsOverEverythingElseAndNamesTheCommand) {
     const ParseResult result = Parse({"read", "--da", "999", "--help", "--bogus"});
     EXPECT_EQ(result.error, "");
@@ -122,6 +137,8 @@ INSTANTIATE_TEST_SUITE_P(
         RejectedCase{{"clear", "all"}, "clear: expects counter or sum"},
         RejectedCase{{"watch", "--record="}, "option --record needs a file name"},
         RejectedCase{{"read", "--device="}, "option --device needs a device path"},
+        RejectedCase{{"read", "--trace=yes"}, "option --trace takes no value"},
+        RejectedCase{{"read", "--stats="}, "option --stats takes no value"},
         RejectedCase{{"read", "--da", "1\x1b[2J"}, "not \"1\\x1B[2J\""},
         RejectedCase{{"\xFF\xFEread"}, "unknown command \\xFF\\xFEread"},
         RejectedCase{{"read", "--da", kLongArgument}, "not \"" + std::string(60, '9') + "...\""},

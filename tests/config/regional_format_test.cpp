@@ -34,6 +34,22 @@ INSTANTIATE_TEST_SUITE_P(
                       PatternCase{"H 'unclosed", "7 unclosed"}, PatternCase{"yyyyy", "2024y"},
                       PatternCase{"y", "y"}, PatternCase{"", ""}));
 
+// The line monitor's frame times: milliseconds with the decimal separator right after the seconds.
+TEST(RegionalFormat, LongTimeWithMilliseconds) {
+    const auto text = [](const char* pattern, char separator) {
+        RegionalSettings regional;
+        regional.longTimeFormat = pattern;
+        regional.decimalSeparator = separator;
+        return LongTimeWithMillisecondsText(kMorning, regional);
+    };
+    EXPECT_EQ(text("H:mm:ss", ','), "7:05:09,042");
+    EXPECT_EQ(text("HH:mm:ss", '.'), "07:05:09.042");
+    EXPECT_EQ(text("h:mm:ss AP", '.'), "7:05:09.042 AM");
+    EXPECT_EQ(text("H:mm 's' s 'ss'", ','), "7:05 s 9,042 ss");
+    EXPECT_EQ(text("H:mm", ','), "7:05,042");
+    EXPECT_EQ(text("H 'unclosed s", ','), "7 unclosed s,042");
+}
+
 TEST(RegionalFormat, TwelveHourClockAroundMidnightAndNoon) {
     const RegionalSettings regional;
     LocalDateTime at = kMorning;

@@ -143,6 +143,41 @@ TEST_F(Zt30ctl, WatchRecordsOneLinePerSecond) {
     std::remove(path.c_str());
 }
 
+TEST_F(Zt30ctl, WatchEndsWithTheTrafficSummaryAndTracesEveryFrame) {
+    StartSim({"--stations", "1", "--fault", "short@2"});
+    const ProgramRun run = Run({"watch", "--count", "3", "--trace"}, {"LC_ALL=C"});
+    EXPECT_EQ(run.exitCode, 1) << run.err;  // the short answer failed a reading
+    EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 2) << run.out;
+    const std::string& err = run.err;
+    // Three requests, each answer, the short one named and purged after.
+    const std::string request = " -> 68 05 05 68 01 00 6C 01 00 6E 16  SD2 1←0 read table 0  (sent)\n";
+    std::size_t sent = 0;
+    for (std::size_t at = err.find(request); at != std::string::npos; at = err.find(request, at + 1)) {
+        ++sent;
+    }
+    EXPECT_EQ(sent, 3u) << err;
+    EXPECT_NE(err.find("[incomplete: 16 of 17 bytes]  (too short, first byte "), std::string::npos) << err;
+    EXPECT_NE(err.find("purge of both directions"), std::string::npos) << err;
+    EXPECT_NE(err.find("traffic: 3 requests, 0 re-sends, 2 answers accepted, 1 failed (too short 1)\n"
+                       "response time: min "),
+              std::string::npos)
+        << err;
+}
+
+TEST_F(Zt30ctl, StatsSummariseAScan) {
+    StartSim({"--stations", "1,2"});
+    const ProgramRun run = Run({"scan", "--from", "1", "--to", "3", "--stats"});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, "1\n2\n");
+    EXPECT_EQ(run.err.rfind("traffic: 3 requests, 0 re-sends, 2 answers accepted, 1 failed (no answer 1)\n"
+                            "response time: min ",
+                            0),
+              0u)
+        << run.err;
+    // Without the option nothing is summarised.
+    EXPECT_EQ(Run({"scan", "--from", "1", "--to", "1"}).err, "");
+}
+
 TEST_F(Zt30ctl, PortNumbersMapThroughTheSettingsFile) {
     StartSim({"--stations", "1"});
     const std::filesystem::path folder =

@@ -110,6 +110,13 @@ TEST(LineTiming, SilenceAfterAnAnswerEndsTheReadTheIntervalAfterItsLastByte) {
     EXPECT_GE(elapsed, 200 + 100);
     // Well below the total time-out of 1010 ms, which would mean the interval never ended the read.
     EXPECT_LT(elapsed, 200 + 100 + kSlack);
+    // The arrival times the line monitor takes its response times from (Win32 estimates them from the end
+    // of the read): the answer came after the turnaround, and the read went on for the interval after it.
+    EXPECT_GE(result.firstByteUs, 150'000);
+    EXPECT_LE(result.firstByteUs, result.lastByteUs);
+    EXPECT_LE(result.lastByteUs, elapsed * 1000);
+    Figure("first answer byte after the read began (turnaround 200 ms)",
+           static_cast<long>(result.firstByteUs / 1000));
 
     // The simulator's log places the answer after the request; the rest of the read is the interval.
     double received = -1;

@@ -117,6 +117,24 @@ INSTANTIATE_TEST_SUITE_P(
                              false, 0, 0}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// The arrival times of the first and the last byte, after the read began, for the line monitor.
+TEST(ScriptedReadTimes, FirstAndLastByteAfterTheStart) {
+    ScriptedBackend s;
+    ASSERT_TRUE(s.Open());
+    const std::int64_t start = s.sys->NowMs();
+    s.sys->Arrive(start + 30, Bytes(9, 0x41));
+    s.sys->Arrive(start + 129, Bytes(8, 0x42));
+    Bytes buffer(255);
+    const ReadResult r = s.backend->Read(buffer);
+    EXPECT_EQ(r.count, 17u);
+    EXPECT_EQ(r.firstByteUs, 30'000);
+    EXPECT_EQ(r.lastByteUs, 129'000);
+    const ReadResult silent = s.backend->Read(buffer);
+    EXPECT_EQ(silent.count, 0u);
+    EXPECT_EQ(silent.firstByteUs, -1);
+    EXPECT_EQ(silent.lastByteUs, -1);
+}
+
 // ---- writes: 11 bytes at 9600 bit/s spend 12.6 ms on the wire
 
 struct WriteCase {

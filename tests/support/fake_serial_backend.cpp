@@ -106,6 +106,7 @@ ReadResult FakeSerialBackend::Read(std::span<std::uint8_t> buffer) {
     std::size_t count = 0;
     std::int64_t now = start;
     std::int64_t lastByte = 0;
+    std::int64_t firstByte = 0;
     while (count < n) {
         std::int64_t limit = deadline;
         if (count > 0 && timeouts.intervalMs > 0) {
@@ -119,10 +120,18 @@ ReadResult FakeSerialBackend::Read(std::span<std::uint8_t> buffer) {
         buffer[count++] = incoming_.front().byte;
         incoming_.pop_front();
         lastByte = now;
+        if (count == 1) {
+            firstByte = now;
+        }
     }
     clock_.Advance(now - start);
     calls.push_back("read " + std::to_string(n) + " -> " + std::to_string(count));
-    return {true, count};
+    ReadResult result{true, count};
+    if (count > 0) {
+        result.firstByteUs = (firstByte - start) * 1000;
+        result.lastByteUs = (lastByte - start) * 1000;
+    }
+    return result;
 }
 
 bool FakeSerialBackend::Write(std::span<const std::uint8_t> data) {

@@ -1,7 +1,7 @@
 // An in-memory serial port on a fake clock, for tests of everything above the serial line. It records every
 // call and written request, and delivers scripted incoming bytes at scripted times under the same read
 // time-out rules as a real port (the requested count, the interval after a byte, the total), advancing the
-// fake clock.
+// fake clock and reporting when the first and the last byte arrived.
 #pragma once
 
 #include <cstdint>

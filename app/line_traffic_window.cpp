@@ -1,0 +1,202 @@
+#include "app/line_traffic_window.h"
+
+#include <QFile>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QStyle>
+#include <QTableView>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "app/usable_beside_modal.h"
+
+namespace zt30 {
+
+namespace {
+
+constexpr int kTimerIntervalMs = 100;
+constexpr char kCannotOpenFile[] = "Nemůže otevřít výstupní soubor";
+constexpr char kCannotWriteFile[] = "Výstupní soubor nelze celý zapsat";
+constexpr char kErrorCaption[] = "CHYBA";
+
+QPushButton* MakeButton(const char* name, const QString& caption, QWidget* parent) {
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setAccessibleName(QString(caption).remove(QLatin1Char('&')));
+    button->setAutoDefault(false);
+    return button;
+}
+
+}  // namespace
+
+TLineTraffic::TLineTraffic(LineMonitor& monitor, UiServices& ui, const RegionalSettings& regional,
+                           QWidget* parent, TrafficTableModel::LocalTimeOf localTime)
+    : QWidget(parent, Qt::Window), ui_(ui) {
+    model_ = new TrafficTableModel(monitor.Traffic(), regional, std::move(localTime), this);
+    BuildControls();
+    KeepUsableBesideModalDialogs(*this);
+}
+
+TLineTraffic::~TLineTraffic() = default;
+
+void TLineTraffic::BuildControls() {
+    setObjectName(QStringLiteral("LineTraffic"));
+    setWindowTitle(QStringLiteral("Provoz linky"));
+
+    auto* layout = new QVBoxLayout(this);
+    auto* caption = new QLabel(QStringLiteral("&Rámce na lince"), this);
+    caption->setObjectName(QStringLiteral("lb_provoz"));
+    layout->addWidget(caption);
+
+    str_provoz = new QTableView(this);
+    str_provoz->setObjectName(QStringLiteral("str_provoz"));
+    str_provoz->setAccessibleName(QStringLiteral("Rámce na lince"));
+    str_provoz->setModel(model_);
+    str_provoz->setSelectionBehavior(QAbstractItemView::SelectRows);
+    str_provoz->setWordWrap(false);
+    str_provoz->setCornerButtonEnabled(false);
+    str_provoz->verticalHeader()->hide();
+    // Rows of one height keep a list of ten thousand frames cheap to scroll and to append to.
+    str_provoz->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    str_provoz->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+    QHeaderView* columns = str_provoz->horizontalHeader();
+    columns->setHighlightSections(false);
+    const int digit = fontMetrics().horizontalAdvance(QLatin1Char('0'));
+    const int widths[TrafficTableModel::kColumnCount] = {13 * digit, 6 * digit,  52 * digit,
+                                                         46 * digit, 22 * digit, 12 * digit};
+    int tableWidth = 0;
+    for (int column = 0; column < TrafficTableModel::kColumnCount; ++column) {
+        columns->resizeSection(column, widths[column]);
+        tableWidth += widths[column];
+    }
+    // Every column in sight, with room for the frame and the scroll bar.
+    resize(tableWidth + 4 * digit + style()->pixelMetric(QStyle::PM_ScrollBarExtent) +
+               layout->contentsMargins().left() + layout->contentsMargins().right(),
+           460);
+    caption->setBuddy(str_provoz);
+    layout->addWidget(str_provoz, 1);
+
+    auto* buttons = new QHBoxLayout;
+    tl_pozastavit = MakeButton("tl_pozastavit", QStringLiteral("&Pozastavit"), this);
+    tl_vymazat = MakeButton("tl_vymazat", QStringLiteral("&Vymazat"), this);
+    tl_ulozit = MakeButton("tl_ulozit", QStringLiteral("&Uložit jako..."), this);
+    lb_pocet = new QLabel(this);
+    lb_pocet->setObjectName(QStringLiteral("lb_pocet"));
+    lb_pocet->setTextFormat(Qt::PlainText);
+    buttons->addWidget(tl_pozastavit);
+    buttons->addWidget(tl_vymazat);
+    buttons->addWidget(tl_ulozit);
+    buttons->addSpacing(12);
+    buttons->addWidget(lb_pocet, 1);
+    layout->addLayout(buttons);
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(kTimerIntervalMs);
+    connect(Timer1, &QTimer::timeout, this, &TLineTraffic::Timer1Timer);
+    connect(tl_pozastavit, &QPushButton::clicked, this, &TLineTraffic::tl_pozastavitClick);
+    connect(tl_vymazat, &QPushButton::clicked, this, &TLineTraffic::tl_vymazatClick);
+    connect(tl_ulozit, &QPushButton::clicked, this, &TLineTraffic::tl_ulozitClick);
+    ShowCount();
+}
+
+void TLineTraffic::ShowWindow() {
+    if (isMinimized()) {
+        showNormal();
+    } else {
+        show();
+    }
+    raise();
+    activateWindow();
+}
+
+void TLineTraffic::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    Timer1Timer();
+    str_provoz->scrollToBottom();
+    Timer1->start();
+}
+
+void TLineTraffic::hideEvent(QHideEvent* event) {
+    Timer1->stop();
+    QWidget::hideEvent(event);
+}
+
+void TLineTraffic::Timer1Timer() {
+    QScrollBar* bar = str_provoz->verticalScrollBar();
+    const bool following = bar->value() >= bar->maximum();
+    const int top = bar->value();
+    const TrafficTableModel::UpdateResult update = model_->Update(!paused_);
+    if (following) {
+        str_provoz->scrollToBottom();
+    } else if (update.removed > 0) {
+        // The rows the user is looking at stay in place when older ones leave the list.
+        bar->setValue(std::max(0, top - update.removed));
+    }
+    ShowCount();
+}
+
+void TLineTraffic::ShowCount() {
+    QString text = QStringLiteral("Rámců v seznamu: %1").arg(model_->rowCount());
+    if (paused_) {
+        text += QStringLiteral(", pozastaveno, nových rámců: %1").arg(model_->Waiting());
+    }
+    lb_pocet->setText(text);
+}
+
+void TLineTraffic::tl_pozastavitClick() {
+    paused_ = !paused_;
+    tl_pozastavit->setText(paused_ ? QStringLiteral("&Pokračovat") : QStringLiteral("&Pozastavit"));
+    tl_pozastavit->setAccessibleName(paused_ ? QStringLiteral("Pokračovat") : QStringLiteral("Pozastavit"));
+    Timer1Timer();
+}
+
+void TLineTraffic::tl_vymazatClick() {
+    model_->Clear();
+    ShowCount();
+}
+
+void TLineTraffic::tl_ulozitClick() {
+    FileDialogRequest request;
+    request.title = "Uložit jako";
+    request.fileName = "provoz_linky.txt";
+    request.filter = "Textový soubor [*.txt]|*.txt";
+    request.defaultSuffix = "TXT";
+    request.confirmOverwrite = true;
+    const std::optional<std::string> chosen = ui_.AskSaveFileName(request);
+    if (!chosen) {
+        return;
+    }
+    QByteArray text;
+    const auto addLine = [&text](const QStringList& columns) {
+        text += columns.join(QLatin1Char('\t')).toUtf8();
+        text += "\r\n";
+    };
+    QStringList header;
+    for (int column = 0; column < TrafficTableModel::kColumnCount; ++column) {
+        header << model_->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
+    }
+    addLine(header);
+    for (int row = 0; row < model_->rowCount(); ++row) {
+        if (const TrafficRecord* record = model_->Record(row)) {
+            QStringList columns;
+            for (int column = 0; column < TrafficTableModel::kColumnCount; ++column) {
+                columns << model_->Text(*record, column);
+            }
+            addLine(columns);
+        }
+    }
+    QFile file(QString::fromStdString(*chosen));
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        ui_.ShowMessage(kCannotOpenFile, kErrorCaption, MessageIcon::Exclamation, MessageButtons::Ok);
+        return;
+    }
+    if (file.write(text) != text.size() || !file.flush()) {
+        ui_.ShowMessage(kCannotWriteFile, kErrorCaption, MessageIcon::Exclamation, MessageButtons::Ok);
+    }
+}
+
+}  // namespace zt30
