@@ -22,7 +22,8 @@ constexpr CommandInfo kCommands[] = {
     {Command::Ports, "ports", 0},     {Command::Status, "status", 0}, {Command::Scan, "scan", 0},
     {Command::Read, "read", 0},       {Command::Watch, "watch", 0},   {Command::Params, "params", 0},
     {Command::Set, "set", 2},         {Command::Clear, "clear", 1},   {Command::Ident, "ident", 0},
-    {Command::Address, "address", 1},
+    {Command::Address, "address", 1}, {Command::Backup, "backup", 1}, {Command::Restore, "restore", 1},
+    {Command::Diff, "diff", 1},
 };
 
 const CommandInfo* FindCommand(Command command) {
@@ -65,8 +66,52 @@ std::string LinkOptionsHelp() {
            std::string(kOtherLinkOptionsHelp);
 #endif
 }
+constexpr std::string_view kParamFileHelp =
+    "\nThe parameter file is UTF-8 text in INI form, for example:\n"
+    "  [ZANTOR30]                     where it came from; never sent to an instrument\n"
+    "  DATUM = 2025-01-31 14:05:09    local date and time of the backup\n"
+    "  TYP = ZANTOR 30                the type and version texts, when the instrument answered them\n"
+    "  VERZE = 1.0\n"
+    "  ADRESA = 1                     the bus address it was read at (restore writes to --da)\n"
+    "  [PARAMETRY]\n"
+    "  FUNC = 1 ; RATE (kmitočtoměr)  FUNC, DP, FACTOR: the list position, the item text, or its first\n"
+    "                                 word when no other item starts with it\n"
+    "  SCALE = 2.5                    SCALE, OFFSET, SP.LO, SP.HI, HYSTER, AN.LO, AN.HI: a decimal number\n"
+    "                                 with \".\" (backup writes the shortest text that reads back as the\n"
+    "                                 same float), or 0x and the eight hex digits of its IEEE 754 bits\n"
+    "                                 (how backup keeps a value that is not a number)\n"
+    "  FILTR = 10000                  0..59999\n"
+    "  CONFIG = 21                    two hex digits, the switches bit 0 VSTUP, 1 KOMPAR_OUT2, 2 RESET,\n"
+    "                                 3 ALARM_OUT1, 4 TIME_OUT, 5 AOUT; or single switches instead of it:\n"
+    "  AOUT = 1                       0, 1 or the item text (zt30ctl set --help); bits 6 and 7 cleared\n"
+    "Names and sections may be in any case. A line starting with \";\" or \"#\" is a comment, and so is\n"
+    "what follows \";\" after a value in [PARAMETRY]. A file may name only some parameters: the others stay\n"
+    "as they are. A file with an unknown section or name, a value out of range, a name given twice (or a\n"
+    "switch together with CONFIG), or bytes that are not text is refused as a whole, with its line number\n"
+    "and exit status 2, and nothing is sent to the instrument.\n";
+
 constexpr std::string_view kExitHelp =
     "Exit status: 0 success, 1 communication failure (one line on standard error), 2 bad arguments";
+
+// Text broken into lines of at most 104 characters at its blanks.
+std::string Wrapped(const std::string& text) {
+    constexpr std::size_t kWidth = 104;
+    std::string out;
+    std::size_t lineStart = 0;
+    std::size_t lastBlank = std::string::npos;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        out += text[i];
+        if (text[i] == ' ') {
+            lastBlank = out.size() - 1;
+        }
+        if (out.size() - lineStart > kWidth && lastBlank != std::string::npos && lastBlank > lineStart) {
+            out[lastBlank] = '\n';
+            lineStart = lastBlank + 1;
+            lastBlank = std::string::npos;
+        }
+    }
+    return out;
+}
 
 std::string CommandHelp(Command command) {
     switch (command) {
@@ -127,6 +172,24 @@ std::string CommandHelp(Command command) {
             return "Usage: zt30ctl address NEW [link options]\n"
                    "Reads the instrument's address (table 5) at --da, writes the new address NEW (0..126)\n"
                    "and checks that the instrument answers at it. Later commands need --da NEW.\n";
+        case Command::Backup:
+            return "Usage: zt30ctl backup FILE [link options]\n"
+                   "Reads the parameters (tables 1 to 4) and the type and version texts, and saves them to\n"
+                   "FILE, which is replaced whole. Nothing is saved when a table cannot be read.\n" +
+                   std::string(kParamFileHelp);
+        case Command::Restore:
+            return "Usage: zt30ctl restore FILE [--dry-run] [link options]\n"
+                   "Reads tables 1 to 4, applies the values of FILE, writes only the tables that then "
+                   "differ\n"
+                   "and reads those back, comparing them byte for byte. Prints each parameter that changes\n"
+                   "(old -> new); fails when a write is not acknowledged or a table reads back otherwise.\n"
+                   "With --dry-run it only prints the changes and the tables it would write.\n" +
+                   std::string(kParamFileHelp);
+        case Command::Diff:
+            return "Usage: zt30ctl diff FILE [link options]\n"
+                   "Reads tables 1 to 4 and prints each parameter whose value differs from FILE (instrument\n"
+                   "-> file). Exit status 0 when none differs, 4 when some do.\n" +
+                   std::string(kParamFileHelp);
         case Command::None:
             break;
     }
@@ -168,6 +231,14 @@ constexpr OptionInfo kOptions[] = {
      [](Options& o, std::string_view, long long n) { o.count = static_cast<long>(n); }},
     {"--record", Command::Watch, "a file name", 1, 0,
      [](Options& o, std::string_view text, long long) { o.recordFile = std::string(text); }},
+    {"--dry-run",
+     Command::Restore,
+     "no value",
+     0,
+     0,
+     [](Options& o, std::string_view, long long) { o.dryRun = true; },
+     {},
+     true},
     {"--trace",
      Command::None,
      "no value",
@@ -268,18 +339,27 @@ std::string HelpText(Command command) {
             "  set NAME VALUE     change one parameter\n"
             "  clear counter|sum  clear the counter or the sum\n"
             "  ident              the instrument's type and version\n"
-            "  address NEW        give the instrument a new bus address\n\n";
+            "  address NEW        give the instrument a new bus address\n"
+            "  backup FILE        save the parameters to a file\n"
+            "  restore FILE       write a file's parameters and check them by reading back\n"
+            "  diff FILE          compare the parameters with a file\n\n";
     } else {
         text = CommandHelp(command) + "\n";
     }
     if (command != Command::Ports) {
         text += LinkOptionsHelp();
     }
-    text += "\n";
-    text += kExitHelp;
-    text +=
-        command == Command::Ident || command == Command::None ? ", 3 ident found a foreign device.\n" : ".\n";
-    return text;
+    std::string exit(kExitHelp);
+    if (command == Command::Restore || command == Command::Diff || command == Command::None) {
+        exit += " or a parameter file refused or unreadable";
+    }
+    if (command == Command::Ident || command == Command::None) {
+        exit += ", 3 ident found a foreign device";
+    }
+    if (command == Command::Diff || command == Command::None) {
+        exit += ", 4 diff found differences";
+    }
+    return text + "\n" + Wrapped(exit + ".") + "\n";
 }
 
 ParseResult ParseArguments(std::span<const std::string_view> args) {

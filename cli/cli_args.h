@@ -15,8 +15,24 @@ inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailure = 1;  // communication failure or the instrument refused
 inline constexpr int kExitUsage = 2;    // bad arguments
 inline constexpr int kExitForeign = 3;  // ident: a device of another kind answered
+inline constexpr int kExitDiffers = 4;  // diff: the instrument's parameters differ from the file
 
-enum class Command { None, Ports, Status, Scan, Read, Watch, Params, Set, Clear, Ident, Address };
+enum class Command {
+    None,
+    Ports,
+    Status,
+    Scan,
+    Read,
+    Watch,
+    Params,
+    Set,
+    Clear,
+    Ident,
+    Address,
+    Backup,
+    Restore,
+    Diff
+};
 
 struct Options {
     Command command = Command::None;
@@ -30,10 +46,11 @@ struct Options {
     int scanTo = 127;
     std::optional<long> count;  // watch: number of readings; none means until interrupted
     std::optional<std::string> recordFile;
+    bool dryRun = false;  // restore: compare only
     bool trace = false;  // every frame on standard error
     bool stats = false;  // the traffic summary on standard error at the end (watch always prints it)
     std::vector<std::string>
-        arguments;  // the command's own arguments (set NAME VALUE, clear WHAT, address NEW)
+        arguments;  // the command's own arguments (set NAME VALUE, clear WHAT, address NEW, backup FILE)
 };
 
 struct ParseResult {

@@ -19,17 +19,6 @@ int Fail(CommandContext& context, const std::string& message) {
     return kExitFailure;
 }
 
-LocalDateTime SystemLocalTime() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-#ifdef _WIN32
-    localtime_s(&local, &now);
-#else
-    localtime_r(&now, &local);
-#endif
-    return LocalDateTimeFromTm(local);
-}
-
 // Appends one line with one write; the file is open only for that write.
 bool AppendLine(const std::string& path, const std::string& line) {
     std::ofstream file(path, std::ios::binary | std::ios::app);
@@ -57,6 +46,17 @@ std::string Block(std::span<const std::uint8_t> block, std::size_t offset, std::
 }
 
 }  // namespace
+
+LocalDateTime SystemLocalTime() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+#ifdef _WIN32
+    localtime_s(&local, &now);
+#else
+    localtime_r(&now, &local);
+#endif
+    return LocalDateTimeFromTm(local);
+}
 
 int RunPorts(const ConfiguredDevices& devices, std::ostream& out, std::ostream& err) {
     const PortDeviceLookup lookup = DeviceLookupOf(devices);

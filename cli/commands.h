@@ -46,6 +46,9 @@ struct WatchSettings {
     const LinkStatistics* statistics = nullptr;
 };
 
+// The system's local date and time now.
+LocalDateTime SystemLocalTime();
+
 // Prints "COMn  device" for COM1..COM8; a port whose setting cannot be read is left out, and the first such
 // error ends the list on `err` with status 1.
 int RunPorts(const ConfiguredDevices& devices, std::ostream& out, std::ostream& err);

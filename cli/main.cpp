@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/backup_commands.h"
 #include "cli/cli_args.h"
 #include "cli/commands.h"
 #include "cli/configured_devices.h"
@@ -59,6 +60,16 @@ int Run(const zt30::cli::Options& options) {
             return kExitUsage;
         }
         newAddress = *address;
+    }
+    // A parameter file is checked whole before the line opens: a refused one sends nothing.
+    std::optional<ParamFile> paramFile;
+    if (options.command == Command::Restore || options.command == Command::Diff) {
+        ParamFileLoad load = LoadParamFile(options.arguments[0]);
+        if (!load.file) {
+            std::cerr << "zt30ctl: " << load.error << '\n';
+            return kExitUsage;
+        }
+        paramFile = std::move(load.file);
     }
 
     // The settings file is read only when it decides something: --device names the device itself. Windows has
@@ -150,6 +161,15 @@ int Run(const zt30::cli::Options& options) {
                 break;
             case Command::Address:
                 status = RunAddress(context, newAddress);
+                break;
+            case Command::Backup:
+                status = RunBackup(context, options.arguments[0], SystemLocalTime());
+                break;
+            case Command::Restore:
+                status = RunRestore(context, options.arguments[0], *paramFile, options.dryRun);
+                break;
+            case Command::Diff:
+                status = RunDiff(context, options.arguments[0], *paramFile);
                 break;
             case Command::Ports:
             case Command::None:

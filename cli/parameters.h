@@ -1,7 +1,6 @@
-// The instrument's parameters as the tool names, shows and changes them: the captions of the parameters
-// dialog (FUNC ... AN.HI) and a name for each CONFIG switch, each tied to its table and DeviceImage field.
-// `params` prints them from the image; `set` parses one value with the program's parsers and applies it to
-// the image.
+// The instrument's parameters as the tool shows and changes them, by the names of config/param_table.h:
+// `params` prints them from the image; `set` parses one value with the shared parser and applies it to the
+// image.
 #pragma once
 
 #include <cstdint>
@@ -10,30 +9,17 @@
 #include <string>
 #include <string_view>
 
+#include "config/param_table.h"
 #include "link/device.h"
 
 namespace zt30::cli {
 
-enum class ParamKind { Choice, Float, Filtr, ConfigSwitch };
-
-struct ParamInfo {
-    std::string_view name;  // as typed after "set", upper case
-    int table;              // 1 to 4
-    ParamKind kind;
-    float DeviceImage::*floatField = nullptr;
-    std::uint8_t DeviceImage::*choiceField = nullptr;
-    int switchBit = 0;  // CONFIG bit of a switch
-};
-
-// A parameter by its name (case-insensitive), or nullptr.
-const ParamInfo* FindParam(std::string_view name);
-
-// One parsed change: the parameter and its new value (a float, or an integer for the other kinds).
-struct SetRequest {
-    const ParamInfo* param = nullptr;
-    float floatValue = 0.0f;
-    int intValue = 0;
-};
+// The parameter table and its value parser live with the parameter formats; the tool uses them by these
+// names.
+using zt30::FindParam;
+using zt30::ParamInfo;
+using zt30::ParamKind;
+using SetRequest = zt30::ParamSetting;
 
 struct SetParse {
     std::optional<SetRequest> request;
@@ -45,7 +31,9 @@ SetParse ParseSetRequest(std::string_view name, std::string_view value);
 
 // Puts the new value into the image. A CONFIG switch leaves the other five as they are and clears bits 6
 // and 7.
-void ApplySetRequest(const SetRequest& request, DeviceImage& image);
+inline void ApplySetRequest(const SetRequest& request, DeviceImage& image) {
+    ApplyParamSetting(request, image);
+}
 
 // The display text of one parameter's value in the image ("." as decimal separator); for a CONFIG switch its
 // item text. A code outside its list shows the number and "(unknown)".

@@ -1,6 +1,7 @@
 #include "config/param_format.h"
 
 #include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstddef>
@@ -36,13 +37,21 @@ std::string WithSeparator(const char* first, const char* last, char separator) {
     return text;
 }
 
-std::string FormatScientific(float value, char separator) {
+bool ReadsBackAs(const std::string& text, char separator, float value) {
+    const std::optional<float> read = ParseFloatParam(text, separator);
+    return read && std::bit_cast<std::uint32_t>(*read) == std::bit_cast<std::uint32_t>(value);
+}
+
+// The shortest text (scientific, or else the shorter of fixed and scientific) that reads back as the same
+// float when rounded once; the parser rounds twice (via extended precision), so check and add digits until it
+// reads back exactly.
+std::string ReadBackText(float value, char separator, bool scientific) {
     char buffer[64];
-    // The shortest form that reads back as the same float when rounded once; the parser rounds twice (via
-    // extended precision), so check and add digits until it reads back exactly.
-    auto shortest = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific);
+    auto shortest = scientific
+                        ? std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific)
+                        : std::to_chars(buffer, buffer + sizeof buffer, value);
     std::string text = WithSeparator(buffer, shortest.ptr, separator);
-    for (int precision = 1; ParseFloatParam(text, separator) != value && precision <= 16; ++precision) {
+    for (int precision = 1; !ReadsBackAs(text, separator, value) && precision <= 16; ++precision) {
         auto r = std::to_chars(buffer, buffer + sizeof buffer, static_cast<double>(value),
                                std::chars_format::scientific, precision);
         text = WithSeparator(buffer, r.ptr, separator);
@@ -50,19 +59,23 @@ std::string FormatScientific(float value, char separator) {
     return text;
 }
 
-}  // namespace
-
-std::string FormatFloatParam(float value, char separator) {
+std::string NonFiniteText(float value) {
     if (std::isnan(value)) {
         return "nan";
     }
-    if (std::isinf(value)) {
-        return value < 0 ? "-inf" : "inf";
+    return value < 0 ? "-inf" : "inf";
+}
+
+}  // namespace
+
+std::string FormatFloatParam(float value, char separator) {
+    if (!std::isfinite(value)) {
+        return NonFiniteText(value);
     }
     const double exact = value;  // a float's exact value fits a double
     const double magnitude = std::fabs(exact);
     if (magnitude >= 1e10) {
-        return FormatScientific(value, separator);
+        return ReadBackText(value, separator, true);
     }
     int integerDigits = 0;
     for (double power = 1.0; magnitude >= power && integerDigits < 10; power *= 10.0) {
@@ -89,6 +102,13 @@ std::string FormatFloatParam(float value, char separator) {
     }
     text.append(static_cast<std::size_t>(6 - decimals), '0');
     return text;
+}
+
+std::string ShortestFloatText(float value, char separator) {
+    if (!std::isfinite(value)) {
+        return NonFiniteText(value);
+    }
+    return ReadBackText(value, separator, false);
 }
 
 std::optional<float> ParseFloatParam(std::string_view text, char separator) {

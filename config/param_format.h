@@ -23,6 +23,11 @@ std::string FormatFloatParam(float value, char separator);
 // for a value beyond the float range.
 std::optional<float> ParseFloatParam(std::string_view text, char separator);
 
+// The shortest decimal text of a finite float that ParseFloatParam reads back to the very same float (its
+// sign and bits included): "2.5", "0.1", "-0", "1E+10", "1E-45" with "." as separator. A value that is not
+// finite gives "nan", "inf" or "-inf", which no parser reads.
+std::string ShortestFloatText(float value, char separator);
+
 // Plain decimal text of an integer, a minus sign for a negative value, no grouping.
 std::string FormatIntParam(long long value);
 

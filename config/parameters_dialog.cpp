@@ -12,6 +12,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <bit>
 #include <span>
 #include <string_view>
 #include <utility>
@@ -19,8 +20,11 @@
 
 #include "config/dialog_parts.h"
 #include "config/edit_routines.h"
+#include "config/param_backup.h"
+#include "config/param_file_io_qt.h"
 #include "config/param_format.h"
 #include "config/param_texts.h"
+#include "config/regional_settings_qt.h"
 #include "link/error_display.h"
 
 namespace zt30 {
@@ -34,6 +38,7 @@ constexpr int kProgressStep = 15;
 constexpr int kReadPauseMs = 20;
 constexpr int kWritePauseMs = 100;
 constexpr char kCommunicationCaption[] = "Komunikace";
+constexpr char kFileErrorCaption[] = "CHYBA";
 
 // Indexes into kParamLabels.
 enum Param : std::size_t {
@@ -71,6 +76,16 @@ QLineEdit* Edit(const char* name, QWidget* parent) {
     edit->setMinimumWidth(edit->fontMetrics().horizontalAdvance(QStringLiteral("-0000000000,000000")) +
                           edit->fontMetrics().height());
     return edit;
+}
+
+// The edit text of a float from a file: the dialog's own format when it reads back as the same float, else
+// the shortest text that does, so that "Zápis" sends the file's value exactly.
+std::string FloatEditText(float value, char separator) {
+    const std::string shown = FormatFloatParam(value, separator);
+    const std::optional<float> read = ParseFloatParam(shown, separator);
+    return read && std::bit_cast<std::uint32_t>(*read) == std::bit_cast<std::uint32_t>(value)
+               ? shown
+               : ShortestFloatText(value, separator);
 }
 
 // A field outside the list shows no item.
@@ -173,10 +188,12 @@ void TForm_menu::BuildControls() {
 
     tl_read = NamedButton("tl_read", QStringLiteral("Čtení"), this);
     tl_write = NamedButton("tl_write", QStringLiteral("Zápis"), this);
+    tl_save = NamedButton("tl_save", QStringLiteral("Uložit..."), this);
+    tl_load = NamedButton("tl_load", QStringLiteral("Načíst..."), this);
     tl_exit = NamedButton("tl_exit", QStringLiteral("Zpět"), this);
     tl_exit->setDefault(true);
     auto* buttons = new QHBoxLayout();
-    for (QPushButton* button : {tl_read, tl_write, tl_exit}) {
+    for (QPushButton* button : {tl_read, tl_write, tl_save, tl_load, tl_exit}) {
         buttons->addWidget(button);
     }
 
@@ -207,13 +224,15 @@ void TForm_menu::BuildControls() {
             order.push_back(radio);
         }
     }
-    order.insert(order.end(), {tl_read, tl_write, tl_exit});
+    order.insert(order.end(), {tl_read, tl_write, tl_save, tl_load, tl_exit});
     for (std::size_t i = 1; i < order.size(); ++i) {
         QWidget::setTabOrder(order[i - 1], order[i]);
     }
 
     connect(tl_read, &QPushButton::clicked, this, [this] { RunHandler(ui_, [this] { tl_readClick(); }); });
     connect(tl_write, &QPushButton::clicked, this, [this] { RunHandler(ui_, [this] { tl_writeClick(); }); });
+    connect(tl_save, &QPushButton::clicked, this, [this] { RunHandler(ui_, [this] { tl_saveClick(); }); });
+    connect(tl_load, &QPushButton::clicked, this, [this] { RunHandler(ui_, [this] { tl_loadClick(); }); });
     connect(tl_exit, &QPushButton::clicked, this, &QDialog::accept);
 }
 
@@ -317,6 +336,112 @@ int TForm_menu::CollectParams() {
         result |= EditToFloat(*edit, *field, ui_, separator_);
     }
     return result;
+}
+
+}  // namespace zt30
+
+namespace zt30 {
+
+QLineEdit* TForm_menu::FloatEdit(float DeviceImage::*field) const {
+    const std::pair<float DeviceImage::*, QLineEdit*> edits[] = {
+        {&DeviceImage::scale, ed_scale}, {&DeviceImage::offset, ed_offset}, {&DeviceImage::sp_lo, ed_sp_lo},
+        {&DeviceImage::sp_hi, ed_sp_hi}, {&DeviceImage::hyster, ed_hyster}, {&DeviceImage::an_lo, ed_an_lo},
+        {&DeviceImage::an_hi, ed_an_hi}};
+    for (const auto& [member, edit] : edits) {
+        if (member == field) {
+            return edit;
+        }
+    }
+    return nullptr;
+}
+
+QComboBox* TForm_menu::ListOf(std::uint8_t DeviceImage::*field) const {
+    if (field == &DeviceImage::func) {
+        return cb_func;
+    }
+    return field == &DeviceImage::dp ? cb_dp : cb_factor;
+}
+
+FileDialogRequest TForm_menu::FileRequest(const char* title) const {
+    FileDialogRequest request;
+    request.title = title;
+    request.fileName = fileName_;
+    request.filter = "Parametry ZANTOR 30 [*.ini]|*.ini|Všechny soubory [*.*]|*";
+    request.defaultSuffix = "ini";
+    return request;
+}
+
+void TForm_menu::tl_saveClick() {
+    if (CollectParams() != 0) {
+        return;  // each rejected entry has shown its box, as for "Zápis"
+    }
+    FileDialogRequest request = FileRequest("Uložit parametry");
+    request.confirmOverwrite = true;
+    const std::optional<std::string> chosen = ui_.AskSaveFileName(request);
+    if (!chosen) {
+        return;
+    }
+    ParamFileOrigin origin;
+    origin.saved = SavedText(LocalDateTimeOf(QDateTime::currentDateTime()));
+    origin.type = OriginText(link_.image.identType);
+    origin.version = OriginText(link_.image.identVersion);
+    origin.address = link_.telegrams.DestinationAddress();
+    if (!SaveFileBytes(*chosen, WriteParamFile(link_.image, origin))) {
+        ui_.ShowMessage("Soubor " + *chosen + " nelze uložit", kFileErrorCaption, MessageIcon::Error,
+                        MessageButtons::Ok);
+        return;
+    }
+    fileName_ = *chosen;
+}
+
+void TForm_menu::tl_loadClick() {
+    const std::optional<std::string> chosen = ui_.AskOpenFileName(FileRequest("Načíst parametry"));
+    if (!chosen) {
+        return;
+    }
+    const std::optional<std::string> bytes = ReadFileBytes(*chosen, kMaxParamFileBytes);
+    if (!bytes) {
+        ui_.ShowMessage("Soubor " + *chosen + " nelze přečíst", kFileErrorCaption, MessageIcon::Error,
+                        MessageButtons::Ok);
+        return;
+    }
+    const ParamFileRead read = ReadParamFile(*bytes);
+    if (!read.file) {
+        ui_.ShowMessage("Soubor " + *chosen + " nelze načíst: " + ParamFileErrorTextCs(read.error),
+                        kFileErrorCaption, MessageIcon::Error, MessageButtons::Ok);
+        return;
+    }
+    fileName_ = *chosen;
+    for (const ParamSetting& setting : read.file->settings) {
+        ShowSetting(setting);
+    }
+    if (read.file->config) {
+        const ConfigSwitchItems items = SwitchesFromConfig(*read.file->config);
+        for (std::size_t bit = 0; bit < items.size(); ++bit) {
+            configSwitches_[bit]->button(items[bit])->setChecked(true);
+        }
+    }
+}
+
+void TForm_menu::ShowSetting(const ParamSetting& setting) {
+    const ParamInfo& param = *setting.param;
+    switch (param.kind) {
+        case ParamKind::Choice:
+            ListOf(param.choiceField)->setCurrentIndex(setting.intValue);
+            break;
+        case ParamKind::Float:
+            FloatEdit(param.floatField)
+                ->setText(QString::fromStdString(FloatEditText(setting.floatValue, separator_)));
+            break;
+        case ParamKind::Filtr:
+            ed_filtr->setText(QString::fromStdString(FormatIntParam(setting.intValue)));
+            break;
+        case ParamKind::ConfigSwitch:
+            configSwitches_[static_cast<std::size_t>(param.switchBit)]
+                ->button(setting.intValue)
+                ->setChecked(true);
+            break;
+    }
 }
 
 }  // namespace zt30

@@ -2,11 +2,16 @@
 // DP, FACTOR, SCALE, OFFSET, SP.LO, SP.HI, HYSTER, FILTR, AN.LO, AN.HI and the six CONFIG switches). It holds
 // no values of its own: its controls are filled from the link's DeviceImage after reading tables 1 to 4, and
 // written back into it before those tables are written. The caller opens the line around ShowModal.
+// "Uložit..." saves the controls' values to a parameter file and "Načíst..." fills them from one; neither
+// talks to the instrument.
 #pragma once
 
 #include <QDialog>
 #include <array>
+#include <cstdint>
+#include <string>
 
+#include "config/param_table.h"
 #include "link/instrument_link.h"
 
 class QButtonGroup;
@@ -37,6 +42,12 @@ public:
     // "Zápis": CollectParams, then writes tables 1 to 4 (one "Chyba při zápisu" box when any failed);
     // nothing is written when an entry is rejected.
     void tl_writeClick();
+    // "Uložit...": CollectParams, then (when no entry was rejected) asks for a file and saves the values with
+    // the date, the bus address and the identification texts the image holds. Nothing is sent.
+    void tl_saveClick();
+    // "Načíst...": asks for a parameter file and fills the controls it names; a refused file shows its line
+    // and reason and changes nothing. Nothing is sent until "Zápis".
+    void tl_loadClick();
     // Fills every control from the DeviceImage.
     void ShowParams();
     // Stores every control into the DeviceImage; non-zero when at least one entry was rejected (each
@@ -48,6 +59,11 @@ private:
     void StartProgress();
     void StepProgress();
     void EndProgress();
+    // Shows one value of a parameter file in its control.
+    void ShowSetting(const ParamSetting& setting);
+    QLineEdit* FloatEdit(float DeviceImage::*field) const;
+    QComboBox* ListOf(std::uint8_t DeviceImage::*field) const;
+    FileDialogRequest FileRequest(const char* title) const;
 
     InstrumentLink& link_;
     UiServices& ui_;
@@ -68,8 +84,11 @@ private:
     std::array<QButtonGroup*, 6> configSwitches_{};
     QPushButton* tl_read = nullptr;
     QPushButton* tl_write = nullptr;
+    QPushButton* tl_save = nullptr;
+    QPushButton* tl_load = nullptr;
     QPushButton* tl_exit = nullptr;
     QProgressBar* bar_load = nullptr;
+    std::string fileName_;  // the parameter file last saved or loaded: where the file dialogs start
 };
 
 }  // namespace zt30

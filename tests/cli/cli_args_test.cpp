@@ -83,7 +83,8 @@ TEST(CliArgs, EveryCommandHasHelpAndTheOverviewListsThem) {
     const std::string overview = HelpText(Command::None);
     for (const Command command :
          {Command::Ports, Command::Status, Command::Scan, Command::Read, Command::Watch, Command::Params,
-          Command::Set, Command::Clear, Command::Ident, Command::Address}) {
+          Command::Set, Command::Clear, Command::Ident, Command::Address, Command::Backup, Command::Restore,
+          Command::Diff}) {
         const std::string name(CommandName(command));
         EXPECT_EQ(CommandFromName(name), command);
         EXPECT_NE(overview.find("  " + name), std::string::npos) << name;
@@ -140,7 +141,31 @@ INSTANTIATE_TEST_SUITE_P(
         RejectedCase{{"read", "--stats="}, "option --stats takes no value"},
         RejectedCase{{"read", "--da", "1\x1b[2J"}, "not \"1\\x1B[2J\""},
         RejectedCase{{"\xFF\xFEread"}, "unknown command \\xFF\\xFEread"},
-        RejectedCase{{"read", "--da", kLongArgument}, "not \"" + std::string(60, '9') + "...\""}));
+        RejectedCase{{"read", "--da", kLongArgument}, "not \"" + std::string(60, '9') + "...\""},
+        RejectedCase{{"diff", "a.ini", "--dry-run"}, "--dry-run belongs to the command restore"},
+        RejectedCase{{"restore", "--dry-run=yes", "a.ini"}, "option --dry-run takes no value"},
+        RejectedCase{{"backup"}, "backup: expects 1 argument(s)"},
+        RejectedCase{{"restore", "a.ini", "b.ini"}, "restore: expects 1 argument(s)"}));
+
+TEST(CliArgs, DryRunIsAFlagThatTakesNoArgument) {
+    ParseResult result = Parse({"restore", "--dry-run", "a.ini", "--da", "5"});
+    ASSERT_EQ(result.error, "");
+    EXPECT_TRUE(result.options.dryRun);
+    EXPECT_EQ(result.options.arguments, (std::vector<std::string>{"a.ini"}));
+    EXPECT_EQ(result.options.destinationAddress, 5);
+    result = Parse({"restore", "a.ini"});
+    EXPECT_FALSE(result.options.dryRun);
+}
+
+TEST(CliArgs, TheFileCommandsHelpExplainsTheFileAndTheDiffStatus) {
+    for (const Command command : {Command::Backup, Command::Restore, Command::Diff}) {
+        const std::string help = HelpText(command);
+        EXPECT_NE(help.find("[PARAMETRY]"), std::string::npos) << help;
+        EXPECT_NE(help.find("refused as a whole"), std::string::npos) << help;
+    }
+    EXPECT_NE(HelpText(Command::Diff).find(", 4 diff found differences."), std::string::npos);
+    EXPECT_EQ(HelpText(Command::Backup).find(", 4 diff"), std::string::npos);
+}
 
 TEST(CliArgs, DoubleDashEndsTheOptions) {
     const ParseResult result = Parse({"set", "--", "OFFSET", "--5"});

@@ -8,14 +8,19 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
 #include <QTimer>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <memory>
 
+#include "config/param_backup.h"
 #include "support/fake_instrument.h"
 #ifdef ZT30_SIM_PATH
 #include "sim_link.h"
@@ -253,6 +258,129 @@ TEST_F(ParametersDialogTest, ControlsCarryTheirCaptionsAndTheKeyboardRunsThrough
     }
     EXPECT_EQ(visited, order);
     dialog.hide();
+}
+
+// A file in the test's temporary folder, removed when the test ends.
+class ScratchFile {
+public:
+    explicit ScratchFile(const char* name)
+        : path_(::testing::TempDir() + "/zt30-dialog-" + std::to_string(QCoreApplication::applicationPid()) +
+                "-" + name) {
+        std::remove(path_.c_str());
+    }
+    ~ScratchFile() { std::remove(path_.c_str()); }
+    const std::string& Path() const { return path_; }
+    void Write(const std::string& text) const { std::ofstream(path_, std::ios::binary) << text; }
+    std::string Read() const {
+        std::ifstream file(path_, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(file), {});
+    }
+
+private:
+    std::string path_;
+};
+
+TEST_F(ParametersDialogTest, SaveChecksTheControlsAsWriteDoesAndSavesThemWithoutSendingAnything) {
+    const std::string type = "ZANTOR 30";
+    std::copy(type.begin(), type.end(), io.link->image.identType.begin());
+    dialog.tl_readClick();
+    controls.Edit("ed_scale")->setText("2,5");
+    controls.Edit("ed_filtr")->setText("123");
+    controls.Choose("rg_aout", 0);
+    const std::size_t requests = io.fake->writes.size();
+    const ScratchFile file("saved.ini");
+    io.ui.fileAnswers = {file.Path()};
+    dialog.tl_saveClick();
+
+    EXPECT_TRUE(io.ui.messages.empty());
+    ASSERT_EQ(io.ui.saveDialogs.size(), 1u);
+    EXPECT_EQ(io.ui.saveDialogs[0].title, "Uložit parametry");
+    EXPECT_EQ(io.ui.saveDialogs[0].filter, "Parametry ZANTOR 30 [*.ini]|*.ini|Všechny soubory [*.*]|*");
+    EXPECT_TRUE(io.ui.saveDialogs[0].confirmOverwrite);
+    EXPECT_EQ(io.fake->writes.size(), requests);
+    const ParamFileRead read = ReadParamFile(file.Read());
+    ASSERT_TRUE(read.file) << ParamFileErrorText(read.error);
+    EXPECT_EQ(read.file->origin.type, "ZANTOR 30");
+    EXPECT_EQ(read.file->origin.address, 1);
+    EXPECT_EQ(read.file->origin.saved.size(), 19u);
+    DeviceImage saved;
+    ApplyParamFile(*read.file, saved);
+    EXPECT_EQ(saved.func, 2);
+    EXPECT_EQ(saved.config, 0x01);
+    EXPECT_EQ(saved.filtr, 123);
+    EXPECT_EQ(saved.scale, 2.5f);
+    EXPECT_EQ(saved.sp_lo, 1234.5677490234375f);  // the shown text reads back as the instrument's float
+
+    // A rejected entry shows its box as for "Zápis", and no file is asked for.
+    controls.Edit("ed_offset")->setText("x");
+    dialog.tl_saveClick();
+    ASSERT_EQ(io.ui.messages.size(), 1u);
+    EXPECT_EQ(io.ui.messages[0].text, "Je nutné zadávat pouze čísla nebo desetinnou čárku");
+    EXPECT_EQ(io.ui.saveDialogs.size(), 1u);
+}
+
+TEST_F(ParametersDialogTest, LoadFillsOnlyTheNamedControlsAndWriteThenSendsTheFilesValuesExactly) {
+    dialog.tl_readClick();
+    controls.Edit("ed_offset")->setText("5");  // the operator's own entry, which the file does not name
+    const std::size_t requests = io.fake->writes.size();
+    const ScratchFile file("partial.ini");
+    file.Write("[PARAMETRY]\nSCALE = 0.1234567\nAN.HI = 16\nFUNC = rate\nAOUT = 0\nFILTR = 42\n");
+    io.ui.fileAnswers = {file.Path()};
+    dialog.tl_loadClick();
+
+    EXPECT_TRUE(io.ui.messages.empty());
+    ASSERT_EQ(io.ui.openDialogs.size(), 1u);
+    EXPECT_EQ(io.ui.openDialogs[0].title, "Načíst parametry");
+    EXPECT_EQ(io.fake->writes.size(), requests);
+    EXPECT_EQ(controls.Edit("ed_scale")->text(), "0,1234567");  // six decimals would lose a digit
+    EXPECT_EQ(controls.Edit("ed_an_hi")->text(), "16,000000");
+    EXPECT_EQ(controls.Edit("ed_offset")->text(), "5");
+    EXPECT_EQ(controls.Edit("ed_filtr")->text(), "42");
+    EXPECT_EQ(controls.List("cb_func")->currentIndex(), 1);
+    EXPECT_EQ(controls.Switch("rg_aout"), 0);
+    EXPECT_EQ(controls.Switch("rg_vstup"), 1);
+
+    dialog.tl_writeClick();
+    EXPECT_EQ(io.instrument->tables.scale, 0.1234567f);
+    EXPECT_EQ(io.instrument->tables.offset, 5.0f);
+    EXPECT_EQ(io.instrument->tables.config, 0x01);
+    EXPECT_EQ(io.instrument->tables.func, 1);
+}
+
+TEST_F(ParametersDialogTest, ARefusedOrUnwritableFileIsReportedAndChangesNothing) {
+    dialog.tl_readClick();
+    const ScratchFile file("bad.ini");
+    file.Write("[PARAMETRY]\nSCALE = 3\nFUNC = 9\n");
+    io.ui.fileAnswers = {file.Path(), std::nullopt, ::testing::TempDir() + "/no-such-folder/x.ini"};
+    dialog.tl_loadClick();
+    dialog.tl_loadClick();  // cancelled
+    dialog.tl_saveClick();
+
+    ASSERT_EQ(io.ui.messages.size(), 2u);
+    EXPECT_EQ(
+        io.ui.messages[0],
+        (RecordedMessage{"Soubor " + file.Path() +
+                             " nelze načíst: řádek 3: „9“ není platná hodnota FUNC: platné jsou 0 TOTAL "
+                             "(čítač), 1 RATE (kmitočtoměr), 2 FLOMIN (průtokoměr), 3 FLOHOD (průtokoměr)",
+                         "CHYBA", MessageIcon::Error, MessageButtons::Ok}));
+    EXPECT_EQ(io.ui.messages[1],
+              (RecordedMessage{"Soubor " + ::testing::TempDir() + "/no-such-folder/x.ini nelze uložit",
+                               "CHYBA", MessageIcon::Error, MessageButtons::Ok}));
+    EXPECT_EQ(controls.Edit("ed_scale")->text(), "1,000000");
+    EXPECT_EQ(controls.List("cb_func")->currentIndex(), 2);
+}
+
+TEST_F(ParametersDialogTest, TheFileButtonsStandBesideReadAndWrite) {
+    EXPECT_EQ(controls.Button("tl_save")->text(), "Uložit...");
+    EXPECT_EQ(controls.Button("tl_load")->text(), "Načíst...");
+    EXPECT_EQ(controls.Button("tl_load")->accessibleName(), "Načíst...");
+    dialog.layout()->activate();
+    const char* row[] = {"tl_read", "tl_write", "tl_save", "tl_load", "tl_exit"};
+    for (std::size_t i = 1; i < std::size(row); ++i) {
+        EXPECT_LT(controls.Button(row[i - 1])->x(), controls.Button(row[i])->x()) << row[i];
+        EXPECT_EQ(controls.Button(row[i - 1])->y(), controls.Button(row[i])->y()) << row[i];
+    }
+    EXPECT_TRUE(controls.Button("tl_exit")->isDefault());
 }
 
 #ifdef ZT30_SIM_PATH

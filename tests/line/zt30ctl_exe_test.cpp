@@ -3,6 +3,10 @@
 // and the version resource of its file. Each run gets a simulator of its own (see SimOnComOne).
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
 #include "config/program_version.h"
 #include "line/sim_on_com_one.h"
 #include "support/windows_program.h"
@@ -69,6 +73,25 @@ TEST(Zt30ctlExeErrors, PortsListsTheWindowsDevices) {
     const ProgramOutput run = RunTool({"ports"});
     EXPECT_EQ(run.exitCode, 0u) << run.err;
     EXPECT_EQ(run.out.rfind("COM1  \\\\.\\COM1\nCOM2  \\\\.\\COM2\n", 0), 0u) << run.out;
+}
+
+TEST(Zt30ctlExeFile, BackupReplacesAnOlderFileWholeAndRestoreReadsItBack) {
+    SimOnComOne sim({"--stations", "1"});
+    ASSERT_TRUE(sim.Started()) << sim.Log();
+    const std::filesystem::path file = std::filesystem::temp_directory_path() / "zt30ctl-exe-backup.ini";
+    std::ofstream(file, std::ios::binary) << "an older file, longer than nothing";
+    ProgramOutput run = RunTool({"backup", file.string()});
+    EXPECT_EQ(run.exitCode, 0u) << run.err;
+    std::ifstream in(file, std::ios::binary);
+    const std::string text((std::istreambuf_iterator<char>(in)), {});
+    in.close();
+    EXPECT_EQ(text.rfind("; Parametry přístroje ZANTOR 30.", 0), 0u) << text;
+    EXPECT_NE(text.find("\nFUNC = 0 ; TOTAL (čítač)\n"), std::string::npos) << text;
+
+    run = RunTool({"restore", file.string()});
+    EXPECT_EQ(run.exitCode, 0u) << run.err;
+    EXPECT_EQ(run.out, "the instrument already holds the values of " + file.string() + "; nothing written\n");
+    std::filesystem::remove(file);
 }
 
 TEST(Zt30ctlExeFile, CarriesItsVersionResource) {

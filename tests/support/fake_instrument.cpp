@@ -64,7 +64,9 @@ void FakeInstrument::Handle(std::span<const std::uint8_t> request) {
         const int table = data[0];
         writes.push_back(table);
         if (silentWrites.count(table) == 0) {
-            DecodeTable(table, data.subspan(1), tables);
+            if (forgetfulWrites.count(table) == 0) {
+                DecodeTable(table, data.subspan(1), tables);
+            }
             Acknowledge(master);
             address = tables.address;  // a new address holds from the next request on
         }

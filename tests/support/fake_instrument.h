@@ -29,6 +29,7 @@ public:
     bool switchedOn = true;     // false: silent on every request
     std::set<int> silentReads;  // tables whose reads get no answer
     std::set<int> silentWrites;
+    std::set<int> forgetfulWrites;        // acknowledged, but the tables keep their old bytes
     std::optional<Bytes> identification;  // data of the answer to command 0; nullopt: silent
     std::optional<Bytes> version;         // data of the answer to command 4
     // A device of another kind: command 0 is answered with FC 0x0A and this data unit (its format byte
