@@ -3,6 +3,7 @@
 // the device and telegram tests, the entries of the parameter tests, a settings file as the program writes it
 // and as a person edits it. Each seed is laid out as its target reads its input (see the target's header).
 // Run: zt30_fuzz_seeds tests/fuzz/corpus
+#include <bit>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -11,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "config/param_backup.h"
 #include "support/hex.h"
 #include "support/request_examples.h"
 
@@ -170,6 +172,35 @@ void FrameSeeds() {
     Write(t, "status_answer", Bytes{0} + Hex("10 00 05 00 05 16"));
 }
 
+// ---- param_file: the file's bytes
+
+void ParamFileSeeds() {
+    const std::string t = "param_file";
+    zt30::DeviceImage image;
+    image.func = 1;
+    image.dp = 2;
+    image.factor = 1;
+    image.config = 0x21;
+    image.filtr = 59999;
+    image.scale = 2.5f;
+    image.offset = -0.0f;
+    image.sp_lo = 1e-45f;
+    image.sp_hi = 3.4028235e38f;
+    image.hyster = 0.1f;
+    image.an_lo = 4.0f;
+    image.an_hi = std::bit_cast<float>(std::uint32_t{0x7FC00001});
+    Write(t, "written", Text(zt30::WriteParamFile(image, {"2025-01-31 14:05:09", "ZANTOR 30", "V1.0", 1})));
+    Write(t, "written_no_origin", Text(zt30::WriteParamFile(zt30::DeviceImage{}, {})));
+    Write(t, "by_hand",
+          Text("\xEF\xBB\xBF; by hand\r\n[zantor30]\r\nTYP = a = b ; kept\r\nadresa = 126\r\n\r\n"
+               "# parameters\r\n[Parametry]\r\n\tfunc = rate\r\nDp=000.000\r\nFACTOR = dělení ; x\r\n"
+               "AOUT = 4..   20 mA\r\nvstup = 1\r\nHYSTER = -2.5E1\r\nAN.LO = .5\r\nSCALE = 0x7F800000"));
+    Write(t, "config_byte", Text("[PARAMETRY]\nCONFIG = 0xc5\nFILTR = 0\n"));
+    Write(t, "refused_twice", Text("[PARAMETRY]\nRESET = 1\nCONFIG = 21\n"));
+    Write(t, "refused_value", Text("[PARAMETRY]\nSCALE = 1,5\n"));
+    Write(t, "refused_section", Text("[ZANTOR30]\nDATUM = 1. 2. 2025\n[GRAF]\n"));
+}
+
 // ---- param_text: [selector] then the selector's fields
 
 void ParamSeeds() {
@@ -258,6 +289,7 @@ int main(int argc, char** argv) {
     SimSeeds();
     ParmrkSeeds();
     FrameSeeds();
+    ParamFileSeeds();
     ParamSeeds();
     SettingsSeeds();
     PosixSeeds();
