@@ -1,5 +1,6 @@
 #include "views/ini_document.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "base/text_rules.h"
@@ -141,6 +142,8 @@ IniDocument::IniDocument(std::string_view bytes) {
         byteOrderMark_ = true;
         bytes.remove_prefix(kByteOrderMark.size());
     }
+    // One allocation for the lines instead of a move of every line each time the vector grows.
+    lines_.reserve(static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n')) + 1);
     bool endFound = false;
     while (!bytes.empty()) {
         const std::size_t newline = bytes.find('\n');
