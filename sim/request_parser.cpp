@@ -39,8 +39,9 @@ std::vector<Request> RequestParser::Flush() {
 }
 
 std::vector<std::uint8_t> RequestParser::TakeDiscarded() {
-    std::vector<std::uint8_t> taken;
-    taken.swap(discarded_);
+    // A copy of its size, so that the sample keeps its room for the next bytes instead of growing anew.
+    std::vector<std::uint8_t> taken(discarded_);
+    discarded_.clear();
     return taken;
 }
 
