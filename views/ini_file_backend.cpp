@@ -27,7 +27,8 @@ std::optional<IniDocument> IniFileSettingsBackend::ReadFile() const {
         return std::nullopt;
     }
     QFile file(path_);
-    if (!file.open(QIODevice::ReadOnly)) {
+    // Read whole in one call: the device's own buffer would only add a copy.
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
         return std::nullopt;
     }
     // Read by what the open file holds, not by the limit, so a read costs what the file weighs; one that grew
