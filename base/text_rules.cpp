@@ -101,6 +101,20 @@ std::string HexBytes(std::span<const std::uint8_t> bytes) {
     return text;
 }
 
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+std::string_view TrimBlanks(std::string_view text) {
+    while (!text.empty() && IsBlank(text.front())) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && IsBlank(text.back())) {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
 std::size_t Utf8SequenceLength(std::string_view text) {
     if (text.empty()) {
         return 0;

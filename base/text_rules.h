@@ -48,6 +48,11 @@ void AppendHexByte(std::string& out, std::uint8_t byte);
 // The bytes as upper-case hex pairs separated by blanks: "68 05 05 68".
 std::string HexBytes(std::span<const std::uint8_t> bytes);
 
+// True for the blanks that a line of a settings or parameter file may carry around its parts: space and tab.
+bool IsBlank(char c);
+// The text without the blanks at its two ends.
+std::string_view TrimBlanks(std::string_view text);
+
 // The length of the well-formed UTF-8 sequence at the start of text (1 to 4), or 0 when the text is empty or
 // starts with a byte that does not begin one (overlong forms and surrogates are not well-formed).
 std::size_t Utf8SequenceLength(std::string_view text);

@@ -47,8 +47,8 @@ struct Options {
     std::optional<long> count;  // watch: number of readings; none means until interrupted
     std::optional<std::string> recordFile;
     bool dryRun = false;  // restore: compare only
-    bool trace = false;  // every frame on standard error
-    bool stats = false;  // the traffic summary on standard error at the end (watch always prints it)
+    bool trace = false;   // every frame on standard error
+    bool stats = false;   // the traffic summary on standard error at the end (watch always prints it)
     std::vector<std::string>
         arguments;  // the command's own arguments (set NAME VALUE, clear WHAT, address NEW, backup FILE)
 };

@@ -22,20 +22,6 @@ enum class Section { None, Origin, Params };
 enum OriginKey : std::size_t { kDate, kType, kVersion, kAddress, kOriginKeyCount };
 constexpr std::array<std::string_view, kOriginKeyCount> kOriginKeys = {"DATUM", "TYP", "VERZE", "ADRESA"};
 
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t';
-}
-
-std::string_view Trim(std::string_view text) {
-    while (!text.empty() && IsBlank(text.front())) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && IsBlank(text.back())) {
-        text.remove_suffix(1);
-    }
-    return text;
-}
-
 // Well-formed UTF-8 without control characters (C0 but the tab, DEL, C1).
 bool IsTextLine(std::string_view line) {
     while (!line.empty()) {
@@ -124,7 +110,7 @@ public:
             if (!IsTextLine(text)) {
                 return Fail(line_, ParamFileFault::NotText);
             }
-            if (!Line(Trim(text))) {
+            if (!Line(TrimBlanks(text))) {
                 return {std::nullopt, error_};
             }
         }
@@ -157,7 +143,7 @@ private:
             return SectionHeader(text);
         }
         const std::size_t equals = text.find('=');
-        const std::string_view name = Trim(text.substr(0, equals));
+        const std::string_view name = TrimBlanks(text.substr(0, equals));
         if (equals == std::string_view::npos || name.empty()) {
             return Refuse(ParamFileFault::NotAnEntry);
         }
@@ -166,9 +152,9 @@ private:
             case Section::None:
                 return Refuse(ParamFileFault::OutsideSection, name);
             case Section::Origin:
-                return OriginEntry(name, Trim(value));
+                return OriginEntry(name, TrimBlanks(value));
             case Section::Params:
-                return ParamEntry(name, Trim(value.substr(0, value.find(';'))));
+                return ParamEntry(name, TrimBlanks(value.substr(0, value.find(';'))));
         }
         return true;
     }
@@ -178,11 +164,11 @@ private:
         if (close == std::string_view::npos) {
             return Refuse(ParamFileFault::NotAnEntry);
         }
-        const std::string_view after = Trim(text.substr(close + 1));
+        const std::string_view after = TrimBlanks(text.substr(close + 1));
         if (!after.empty() && after.front() != ';') {
             return Refuse(ParamFileFault::NotAnEntry);
         }
-        const std::string_view name = Trim(text.substr(1, close - 1));
+        const std::string_view name = TrimBlanks(text.substr(1, close - 1));
         int* seen = nullptr;
         if (EqualsIgnoringAsciiCase(name, kOriginSection)) {
             section_ = Section::Origin;

@@ -12,20 +12,6 @@ namespace {
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 constexpr std::size_t kNone = static_cast<std::size_t>(-1);
 
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t';
-}
-
-std::string_view Trim(std::string_view text) {
-    while (!text.empty() && IsBlank(text.front())) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && IsBlank(text.back())) {
-        text.remove_suffix(1);
-    }
-    return text;
-}
-
 bool IsStorableText(std::string_view text) {
     return IsValidUtf8(text) && text.find('\0') == std::string_view::npos;
 }
@@ -175,7 +161,7 @@ IniDocument::Line IniDocument::ParseLine(std::string text, std::string end) {
     Line line;
     line.text = std::move(text);
     line.end = std::move(end);
-    const std::string_view trimmed = Trim(line.text);
+    const std::string_view trimmed = TrimBlanks(line.text);
     if (trimmed.empty() || trimmed.front() == ';' || trimmed.front() == '#') {
         return line;
     }
@@ -185,14 +171,14 @@ IniDocument::Line IniDocument::ParseLine(std::string text, std::string end) {
         const std::size_t close = trimmed.find(']');
         line.kind = Kind::Section;
         line.usable = close != std::string_view::npos;
-        line.name = Trim(trimmed.substr(1, line.usable ? close - 1 : std::string_view::npos));
+        line.name = TrimBlanks(trimmed.substr(1, line.usable ? close - 1 : std::string_view::npos));
         return line;
     }
     const std::size_t equals = line.text.find('=');
     if (equals == std::string::npos) {
         return line;
     }
-    const std::string_view name = Trim(std::string_view(line.text).substr(0, equals));
+    const std::string_view name = TrimBlanks(std::string_view(line.text).substr(0, equals));
     if (name.empty()) {
         return line;
     }
@@ -239,7 +225,7 @@ ValueQuery IniDocument::Find(std::string_view section, std::string_view name) co
         return {};
     }
     const Line& line = lines_[index];
-    std::string text = UnescapeIniValue(Trim(std::string_view(line.text).substr(line.valueStart)));
+    std::string text = UnescapeIniValue(TrimBlanks(std::string_view(line.text).substr(line.valueStart)));
     if (!IsStorableText(text)) {
         return {ValueQuery::Kind::NotText, {}};
     }
@@ -276,7 +262,7 @@ bool IniDocument::Set(std::string_view section, std::string_view name, std::stri
         Insert(at + 1, valueLine);
         return true;
     }
-    if (!lines_.empty() && !Trim(lines_.back().text).empty()) {
+    if (!lines_.empty() && !TrimBlanks(lines_.back().text).empty()) {
         Insert(lines_.size(), "");
     }
     Insert(lines_.size(), '[' + std::string(section) + ']');
