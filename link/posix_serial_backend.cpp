@@ -385,19 +385,16 @@ ReadResult PosixSerialBackend::Read(std::span<std::uint8_t> buffer) {
                 }
             }
         };
+        bool marked = false;
         if (markErrors_) {
             const ParmrkResult decoded = decoder_.Decode(chunk, out);
             produced = decoded.count;
-            if (decoded.lineError && abortOnError_) {
-                lineError_ = true;
-                result.count += produced;
-                noteArrival(produced);
-                return result;
-            }
+            marked = decoded.lineError;
         } else {
             std::copy(chunk.begin(), chunk.end(), out.begin());
             produced = chunk.size();
         }
+        // The bytes of a read that ends in a line error are filtered like any others.
         if (discardNull_) {
             const auto kept =
                 std::remove(out.begin(), out.begin() + static_cast<std::ptrdiff_t>(produced), 0);
@@ -405,6 +402,10 @@ ReadResult PosixSerialBackend::Read(std::span<std::uint8_t> buffer) {
         }
         result.count += produced;
         noteArrival(produced);
+        if (marked && abortOnError_) {
+            lineError_ = true;
+            return result;
+        }
         if (CheckLineError()) {
             return result;
         }

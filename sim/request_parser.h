@@ -31,7 +31,7 @@ public:
     std::vector<Request> Flush();
 
     // Bytes held for an unfinished frame.
-    std::size_t Pending() const { return buffer_.size(); }
+    std::size_t Pending() const { return buffer_.size() - start_; }
 
     // Bytes dropped as garbage or as parts of bad frames since the last call (for the log).
     std::vector<std::uint8_t> TakeDiscarded();
@@ -41,8 +41,13 @@ private:
     Verdict CheckAtStart(std::size_t& length) const;
     void Scan(std::vector<Request>& out);
     void DropFront(std::size_t count);
+    void Compact();
+    std::span<const std::uint8_t> Held() const { return std::span(buffer_).subspan(start_); }
 
+    // Bytes before start_ are used up; they leave the buffer once per call, not one by one, so that a stream
+    // full of start bytes costs time in proportion to its length.
     std::vector<std::uint8_t> buffer_;
+    std::size_t start_ = 0;
     std::vector<std::uint8_t> discarded_;
 };
 

@@ -1,5 +1,6 @@
 #include "views/ini_document.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "base/text_rules.h"
@@ -127,6 +128,8 @@ IniDocument::IniDocument(std::string_view bytes) {
         byteOrderMark_ = true;
         bytes.remove_prefix(kByteOrderMark.size());
     }
+    // One allocation for the lines instead of a move of every line each time the vector grows.
+    lines_.reserve(static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n')) + 1);
     bool endFound = false;
     while (!bytes.empty()) {
         const std::size_t newline = bytes.find('\n');
@@ -134,6 +137,12 @@ IniDocument::IniDocument(std::string_view bytes) {
         std::string_view end;
         if (newline == std::string_view::npos) {
             bytes = {};
+            // A carriage return closing the file is the line end whose line feed is missing: kept as an end,
+            // so the value before it reads the same once a line is added after it.
+            if (text.ends_with('\r')) {
+                text.remove_suffix(1);
+                end = "\r";
+            }
         } else {
             bytes.remove_prefix(newline + 1);
             const bool crlf = text.ends_with('\r');
@@ -226,6 +235,8 @@ ValueQuery IniDocument::Find(std::string_view section, std::string_view name) co
 void IniDocument::Insert(std::size_t at, std::string text) {
     if (at > 0 && lines_[at - 1].end.empty()) {
         lines_[at - 1].end = lineEnd_;
+    } else if (at > 0 && lines_[at - 1].end == "\r") {
+        lines_[at - 1].end = "\r\n";
     }
     lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at), ParseLine(std::move(text), lineEnd_));
 }

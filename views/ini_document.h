@@ -36,7 +36,7 @@ private:
     enum class Kind { Other, Section, Value };
     struct Line {
         std::string text;  // without its line end
-        std::string end;   // "\n", "\r\n", or "" for a last line without one
+        std::string end;   // "\n", "\r\n", or "\r" or "" for a last line without a line feed
         Kind kind = Kind::Other;
         std::string name;            // a section's or a value's name, without the blanks around it
         bool usable = true;          // a section: its header is closed by "]"

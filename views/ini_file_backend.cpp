@@ -27,11 +27,18 @@ std::optional<IniDocument> IniFileSettingsBackend::ReadFile() const {
         return std::nullopt;
     }
     QFile file(path_);
-    if (!file.open(QIODevice::ReadOnly)) {
+    // Read whole in one call: the device's own buffer would only add a copy.
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
         return std::nullopt;
     }
-    const QByteArray bytes = file.read(kMaxFileBytes + 1);
-    if (file.error() != QFileDevice::NoError || bytes.size() > kMaxFileBytes) {
+    // Read by what the open file holds, not by the limit, so a read costs what the file weighs; one that grew
+    // while it was read (another writer at work) is not taken half-read.
+    const qint64 size = file.size();
+    if (size > kMaxFileBytes) {
+        return std::nullopt;
+    }
+    const QByteArray bytes = file.read(size + 1);
+    if (file.error() != QFileDevice::NoError || bytes.size() > size) {
         return std::nullopt;
     }
     // A file saved as UTF-16 cannot be edited line by line in UTF-8 without spoiling it for its editor.

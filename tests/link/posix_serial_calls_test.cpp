@@ -281,6 +281,24 @@ TEST(DriverCountsBetweenExchanges, WithoutCountersTheMarksStillFailARead) {
 }
 #endif
 
+TEST(MarkedRead, AReadEndingInAnErrorMarkDiscardsNullBytesToo) {
+    ScriptedBackend s;
+    ASSERT_TRUE(s.backend->OpenPort(1));
+    LineConfig config;
+    ASSERT_TRUE(s.backend->GetConfig(config));
+    config.baudRate = 9600;
+    config.parityCheck = true;
+    config.abortOnError = true;
+    config.discardNull = true;
+    ASSERT_TRUE(s.backend->SetConfig(config));
+    s.sys->Arrive(0, {0x00, 0x41, 0xFF, 0x00, 0x42, 0x00});
+    Bytes buffer(6, 0xEE);
+    const ReadResult r = s.backend->Read(buffer);
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(Bytes(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(r.count)),
+              (Bytes{0x41, 0x42}));
+}
+
 // ---- opening and configuring
 
 struct OpenCase {

@@ -133,5 +133,29 @@ TEST(RequestParser, FrameWithBadCheckIsRescannedFromItsSecondByte) {
     EXPECT_EQ(requests[0].raw, Hex("10 01 00 69 6A 16"));
 }
 
+// Thousands of start bytes that never begin a frame, fed in pieces, then a request cut over three feeds: the
+// bytes used up in one feed never count as pending in the next, and the sample of dropped bytes stays
+// bounded.
+TEST(RequestParser, RunOfStartBytesThenARequestAcrossFeeds) {
+    RequestParser parser;
+    const std::vector<std::uint8_t> noise(5000, 0x10);
+    for (std::size_t at = 0; at < noise.size(); at += 1000) {
+        EXPECT_TRUE(parser.Feed(std::span(noise).subspan(at, 1000)).empty());
+        EXPECT_LE(parser.Pending(), 5u);
+    }
+    const auto request = Hex("68 05 05 68 01 00 6C 01 00 6E 16");
+    EXPECT_TRUE(parser.Feed(std::span(request).first(2)).empty());
+    EXPECT_TRUE(parser.Feed(std::span(request).subspan(2, 6)).empty());
+    EXPECT_EQ(parser.Pending(), 8u);  // the start bytes before it are decided by then
+    const auto requests = parser.Feed(std::span(request).subspan(8));
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].raw, request);
+    EXPECT_EQ(parser.Pending(), 0u);
+    const auto dropped = parser.TakeDiscarded();
+    EXPECT_EQ(dropped, std::vector<std::uint8_t>(dropped.size(), 0x10));
+    EXPECT_GE(dropped.size(), 4096u);
+    EXPECT_LE(dropped.size(), 5000u);
+}
+
 }  // namespace
 }  // namespace zt30::sim

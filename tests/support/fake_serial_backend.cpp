@@ -29,7 +29,9 @@ void FakeSerialBackend::Arrive(std::initializer_list<std::uint8_t> bytes, std::i
 }
 
 bool FakeSerialBackend::OpenPort(int portNumber) {
-    calls.push_back("open " + std::to_string(portNumber));
+    if (keepRecords) {
+        calls.push_back("open " + std::to_string(portNumber));
+    }
     // Port 0 ("no port") names no device on any system.
     if (failOpen || isOpen || portNumber < 1) {
         return false;
@@ -42,13 +44,17 @@ bool FakeSerialBackend::OpenPort(int portNumber) {
 }
 
 bool FakeSerialBackend::SetQueues(std::size_t inputBytes, std::size_t outputBytes) {
-    calls.push_back("queues " + std::to_string(inputBytes) + " " + std::to_string(outputBytes));
+    if (keepRecords) {
+        calls.push_back("queues " + std::to_string(inputBytes) + " " + std::to_string(outputBytes));
+    }
     return isOpen && !failQueues;
 }
 
 bool FakeSerialBackend::SetReadTimeouts(const ReadTimeouts& t) {
-    calls.push_back("timeouts " + std::to_string(t.intervalMs) + " " + std::to_string(t.totalMultiplierMs) +
-                    " " + std::to_string(t.totalConstantMs));
+    if (keepRecords) {
+        calls.push_back("timeouts " + std::to_string(t.intervalMs) + " " +
+                        std::to_string(t.totalMultiplierMs) + " " + std::to_string(t.totalConstantMs));
+    }
     if (!isOpen || failTimeouts) {
         return false;
     }
@@ -57,7 +63,9 @@ bool FakeSerialBackend::SetReadTimeouts(const ReadTimeouts& t) {
 }
 
 bool FakeSerialBackend::GetConfig(LineConfig& config) {
-    calls.push_back("getconfig");
+    if (keepRecords) {
+        calls.push_back("getconfig");
+    }
     if (!isOpen || failGetConfig) {
         return false;
     }
@@ -66,7 +74,9 @@ bool FakeSerialBackend::GetConfig(LineConfig& config) {
 }
 
 bool FakeSerialBackend::SetConfig(const LineConfig& config) {
-    calls.push_back("setconfig " + std::to_string(config.baudRate));
+    if (keepRecords) {
+        calls.push_back("setconfig " + std::to_string(config.baudRate));
+    }
     if (!isOpen || failSetConfig) {
         return false;
     }
@@ -75,7 +85,9 @@ bool FakeSerialBackend::SetConfig(const LineConfig& config) {
 }
 
 void FakeSerialBackend::PurgeReceive() {
-    calls.push_back("purge rx");
+    if (keepRecords) {
+        calls.push_back("purge rx");
+    }
     const std::int64_t now = clock_.NowMs();
     while (!incoming_.empty() && incoming_.front().at <= now) {
         incoming_.pop_front();
@@ -83,7 +95,9 @@ void FakeSerialBackend::PurgeReceive() {
 }
 
 void FakeSerialBackend::PurgeTransmit() {
-    calls.push_back("purge tx");
+    if (keepRecords) {
+        calls.push_back("purge tx");
+    }
 }
 
 ReadResult FakeSerialBackend::Read(std::span<std::uint8_t> buffer) {
@@ -92,14 +106,18 @@ ReadResult FakeSerialBackend::Read(std::span<std::uint8_t> buffer) {
     const std::int64_t deadline =
         start + timeouts.totalConstantMs + static_cast<std::int64_t>(timeouts.totalMultiplierMs) * n;
     if (!isOpen || failRead || (lineErrorState_ && systemConfig.abortOnError)) {
-        calls.push_back("read " + std::to_string(n) + " failed");
+        if (keepRecords) {
+            calls.push_back("read " + std::to_string(n) + " failed");
+        }
         return {};
     }
     if (lineErrorPending_) {
         lineErrorPending_ = false;
         lineErrorState_ = true;
         if (systemConfig.abortOnError) {
-            calls.push_back("read " + std::to_string(n) + " failed");
+            if (keepRecords) {
+                calls.push_back("read " + std::to_string(n) + " failed");
+            }
             return {};
         }
     }
@@ -125,7 +143,9 @@ ReadResult FakeSerialBackend::Read(std::span<std::uint8_t> buffer) {
         }
     }
     clock_.Advance(now - start);
-    calls.push_back("read " + std::to_string(n) + " -> " + std::to_string(count));
+    if (keepRecords) {
+        calls.push_back("read " + std::to_string(n) + " -> " + std::to_string(count));
+    }
     ReadResult result{true, count};
     if (count > 0) {
         result.firstByteUs = (firstByte - start) * 1000;
@@ -135,11 +155,15 @@ ReadResult FakeSerialBackend::Read(std::span<std::uint8_t> buffer) {
 }
 
 bool FakeSerialBackend::Write(std::span<const std::uint8_t> data) {
-    calls.push_back("write " + std::to_string(data.size()));
+    if (keepRecords) {
+        calls.push_back("write " + std::to_string(data.size()));
+    }
     if (!isOpen || failWrite || (lineErrorState_ && systemConfig.abortOnError)) {
         return false;
     }
-    writes.emplace_back(data.begin(), data.end());
+    if (keepRecords) {
+        writes.emplace_back(data.begin(), data.end());
+    }
     if (onWrite) {
         onWrite(data);
     }
@@ -147,7 +171,9 @@ bool FakeSerialBackend::Write(std::span<const std::uint8_t> data) {
 }
 
 void FakeSerialBackend::ClosePort() {
-    calls.push_back("close");
+    if (keepRecords) {
+        calls.push_back("close");
+    }
     isOpen = false;
 }
 

@@ -56,6 +56,8 @@ public:
     // 9600", "purge rx", "purge tx", "read 17 -> 17", "write 11", "close".
     std::vector<std::string> calls;
     std::vector<std::vector<std::uint8_t>> writes;
+    // Off, neither calls nor writes are kept (a fuzz target running millions of exchanges keeps its own).
+    bool keepRecords = true;
     LineConfig systemConfig;  // what GetConfig reports; SetConfig stores here
     ReadTimeouts timeouts;
     bool isOpen = false;

@@ -119,6 +119,13 @@ INSTANTIATE_TEST_SUITE_P(
                  "[ZAZNAM]\r\nSOUBOR=60\r\n[PORT]\r\n"},
         EditCase{"NewSectionAfterALastLineWithoutEnd", "[PORT]\nCOM=2", "ADRESA", "DA", "5",
                  "[PORT]\nCOM=2\n\n[ADRESA]\nDA=5\n"},
+        EditCase{"NewSectionAfterALastLineEndingInACarriageReturn", "[DEVICES]\r\nCOM4=/dev/x\r", "ADRESA",
+                 "DA", "5", "[DEVICES]\r\nCOM4=/dev/x\r\n\r\n[ADRESA]\r\nDA=5\r\n"},
+        EditCase{"ValueAfterALastLineEndingInACarriageReturn", "[PORT]\r\nCOM=2\r", "PORT", "DA", "5",
+                 "[PORT]\r\nCOM=2\r\nDA=5\r\n"},
+        EditCase{"NewSectionAfterMixedEndsAndACarriageReturnAfterAByteThatIsNotText",
+                 "[DESKTOP]\nLeft=1\n[PORT]\r\nCMO=~; ed\xC3\r", "GRAF", "PERO", "128",
+                 "[DESKTOP]\nLeft=1\n[PORT]\r\nCMO=~; ed\xC3\r\n\n[GRAF]\nPERO=128\n"},
         EditCase{"NewSectionBesidesAnUnclosedOne", "[GRAF\nPERO=5\n", "GRAF", "PERO", "7",
                  "[GRAF\nPERO=5\n\n[GRAF]\nPERO=7\n"},
         EditCase{"IntoAnEmptyFile", "", "DESKTOP", "Left", "192", "[DESKTOP]\nLeft=192\n"},
@@ -131,6 +138,13 @@ INSTANTIATE_TEST_SUITE_P(
         EditCase{"SignsAndUtf8StayPlain", "[DEVICES]\n", "DEVICES", "COM2", "/dev/čas=;#",
                  "[DEVICES]\nCOM2=/dev/čas=;#\n"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+TEST(IniDocument, AValueEndingTheFileInACarriageReturnReadsTheSameAfterAWrite) {
+    IniDocument document("[DEVICES]\r\nCOM4=/dev/x\r");
+    EXPECT_EQ(document.Find("DEVICES", "COM4"), Text("/dev/x"));
+    ASSERT_TRUE(document.Set("DEVICES", "COM1", "/dev/y"));
+    EXPECT_EQ(IniDocument(document.Bytes()).Find("DEVICES", "COM4"), Text("/dev/x"));
+}
 
 TEST(IniDocument, TextThatCouldNotBeReadBackIsNotSet) {
     IniDocument document("[GRAF]\nPERO=1\n");
