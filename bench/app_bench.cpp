@@ -3,6 +3,7 @@
 // the resident memory once the chart holds 100,000 points. Each reports the median of single runs.
 #include <benchmark/benchmark.h>
 
+#include "bench/bench_doubles.h"
 #include "bench/bench_stats.h"
 
 #include <QApplication>
@@ -27,16 +28,8 @@
 namespace {
 
 using namespace zt30;
+using namespace zt30::bench;
 using bench::SteadyClock;
-
-class SilentUi final : public UiServices {
-public:
-    MessageAnswer ShowMessage(const std::string&, const std::string&, MessageIcon, MessageButtons) override {
-        ++shown;
-        return MessageAnswer::No;
-    }
-    int shown = 0;
-};
 
 // Resident memory of this process in MiB, from /proc.
 double ResidentMiB() {
@@ -66,7 +59,7 @@ struct ProgramUnderTest {
     }
 
     QTemporaryDir folder;
-    SilentUi ui;
+    SilentUi ui{MessageAnswer::No};  // every question answered "No"
     QtWallClock wallClock;
     SystemClock clock;
     std::unique_ptr<Program> program;

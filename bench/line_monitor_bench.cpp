@@ -3,6 +3,8 @@
 // the difference is what recording adds to an exchange (one request and one answer).
 #include <benchmark/benchmark.h>
 
+#include "bench/bench_doubles.h"
+
 #include <algorithm>
 
 #include "link/device.h"
@@ -11,19 +13,7 @@
 namespace {
 
 using namespace zt30;
-
-class SilentUi final : public UiServices {
-public:
-    MessageAnswer ShowMessage(const std::string&, const std::string&, MessageIcon, MessageButtons) override {
-        return MessageAnswer::Ok;
-    }
-};
-
-class StillClock final : public Clock {
-public:
-    std::int64_t NowMs() override { return 0; }
-    void SleepMs(int) override {}
-};
+using namespace zt30::bench;
 
 // A port whose instrument answers every request at once with table 0.
 class InstantLine final : public SerialBackend {

@@ -3,6 +3,7 @@
 // individual operations (median_us / median_ms) besides Google Benchmark's mean.
 #include <benchmark/benchmark.h>
 
+#include "bench/bench_doubles.h"
 #include "bench/bench_stats.h"
 
 #include <algorithm>
@@ -17,14 +18,8 @@
 namespace {
 
 using namespace zt30;
+using namespace zt30::bench;
 using bench::SteadyClock;
-
-class SilentUi final : public UiServices {
-public:
-    MessageAnswer ShowMessage(const std::string&, const std::string&, MessageIcon, MessageButtons) override {
-        return MessageAnswer::Ok;
-    }
-};
 
 struct SimLink {
     explicit SimLink(std::vector<std::string> args, int baudRate = 9600)

@@ -3,6 +3,8 @@
 // record file of 100 MB. Each reports the median of single runs.
 #include <benchmark/benchmark.h>
 
+#include "bench/bench_doubles.h"
+
 #include <QApplication>
 #include <QDateTime>
 #include <QDir>
@@ -21,16 +23,8 @@
 namespace {
 
 using namespace zt30;
+using namespace zt30::bench;
 using SteadyClock = std::chrono::steady_clock;
-
-class SilentUi final : public UiServices {
-public:
-    MessageAnswer ShowMessage(const std::string&, const std::string&, MessageIcon, MessageButtons) override {
-        ++shown;
-        return MessageAnswer::Ok;
-    }
-    int shown = 0;
-};
 
 // A reading a second with changing texts; the record file given by `file` while recording.
 class TickingSources final : public RecordSources {

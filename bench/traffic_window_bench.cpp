@@ -4,6 +4,8 @@
 // its single operations (median_us, median_cpu_us) besides Google Benchmark's mean.
 #include <benchmark/benchmark.h>
 
+#include "bench/bench_doubles.h"
+
 #include <QApplication>
 #include <QTableView>
 
@@ -15,19 +17,6 @@ namespace {
 
 using namespace zt30;
 using namespace zt30::bench;
-
-class SilentUi final : public UiServices {
-public:
-    MessageAnswer ShowMessage(const std::string&, const std::string&, MessageIcon, MessageButtons) override {
-        return MessageAnswer::Ok;
-    }
-};
-
-class StillClock final : public Clock {
-public:
-    std::int64_t NowMs() override { return 0; }
-    void SleepMs(int) override {}
-};
 
 class NoLine final : public SerialBackend {
 public:
