@@ -130,13 +130,7 @@ void TLineStatistics::BuildControls() {
 }
 
 void TLineStatistics::ShowWindow() {
-    if (isMinimized()) {
-        showNormal();
-    } else {
-        show();
-    }
-    raise();
-    activateWindow();
+    BringToFront(*this);
 }
 
 void TLineStatistics::showEvent(QShowEvent* event) {

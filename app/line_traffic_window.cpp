@@ -104,13 +104,7 @@ void TLineTraffic::BuildControls() {
 }
 
 void TLineTraffic::ShowWindow() {
-    if (isMinimized()) {
-        showNormal();
-    } else {
-        show();
-    }
-    raise();
-    activateWindow();
+    BringToFront(*this);
 }
 
 void TLineTraffic::showEvent(QShowEvent* event) {

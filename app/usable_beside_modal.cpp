@@ -63,4 +63,14 @@ void KeepUsableBesideModalDialogs(QWidget& window) {
     new ModalEscape(window);
 }
 
+void BringToFront(QWidget& window) {
+    if (window.isMinimized()) {
+        window.showNormal();
+    } else {
+        window.show();
+    }
+    window.raise();
+    window.activateWindow();
+}
+
 }  // namespace zt30

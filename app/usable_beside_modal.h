@@ -13,4 +13,7 @@ namespace zt30 {
 // Applies the rule above to the top-level window for its whole life.
 void KeepUsableBesideModalDialogs(QWidget& window);
 
+// Shows the top-level window, restored when it was minimised, in front and active.
+void BringToFront(QWidget& window);
+
 }  // namespace zt30
