@@ -14,12 +14,6 @@
 
 namespace zt30 {
 
-namespace {
-
-constexpr int kIconSize = 48;
-
-}  // namespace
-
 TAboutBox::TAboutBox(QWidget* parent, VersionLookup versionLookup) : QDialog(parent) {
     BuildControls();
     FormCreate(versionLookup ? versionLookup : VersionLookup(&ProgramVersion));
@@ -32,14 +26,8 @@ void TAboutBox::BuildControls() {
     setWindowTitle(QStringLiteral("O aplikaci"));
     setAccessibleName(windowTitle());
 
-    auto* panel = new QFrame(this);
-    panel->setObjectName(QStringLiteral("Panel1"));
-    panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
-
-    ProgramIcon = new QLabel(panel);
-    ProgramIcon->setObjectName(QStringLiteral("ProgramIcon"));
-    ProgramIcon->setFixedSize(kIconSize, kIconSize);
-    ProgramIcon->setScaledContents(true);
+    QFrame* panel = RaisedPanel(this);
+    ProgramIcon = ProgramIconLabel(panel);
 
     ProductName = PlainLabel("ProductName", QStringLiteral("Název produktu"), panel);
     Label6 = PlainLabel("Label6", QStringLiteral("ZT-30"), panel, true);
@@ -109,7 +97,7 @@ void TAboutBox::showEvent(QShowEvent* event) {
         if (!testAttribute(Qt::WA_Moved)) {
             CentreOnScreen(*this);  // the first showing; later ones keep where the operator left it
         }
-        ProgramIcon->setPixmap(windowIcon().pixmap(kIconSize, kIconSize));
+        ShowProgramIcon(*ProgramIcon, *this);
     }
 }
 

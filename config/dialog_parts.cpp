@@ -1,12 +1,19 @@
 #include "config/dialog_parts.h"
 
 #include <QDialog>
+#include <QFrame>
 #include <QLabel>
 #include <QLayout>
 #include <QPushButton>
 #include <QScreen>
 
 namespace zt30 {
+
+namespace {
+
+constexpr int kProgramIconSize = 48;
+
+}  // namespace
 
 void MakeFixedDialog(QDialog& dialog) {
     dialog.setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
@@ -38,6 +45,25 @@ QLabel* PlainLabel(const char* name, const QString& text, QWidget* parent, bool 
         label->setFont(BoldFont(label->font()));
     }
     return label;
+}
+
+QFrame* RaisedPanel(QWidget* parent) {
+    auto* panel = new QFrame(parent);
+    panel->setObjectName(QStringLiteral("Panel1"));
+    panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    return panel;
+}
+
+QLabel* ProgramIconLabel(QWidget* parent) {
+    auto* icon = new QLabel(parent);
+    icon->setObjectName(QStringLiteral("ProgramIcon"));
+    icon->setFixedSize(kProgramIconSize, kProgramIconSize);
+    icon->setScaledContents(true);
+    return icon;
+}
+
+void ShowProgramIcon(QLabel& label, const QWidget& window) {
+    label.setPixmap(window.windowIcon().pixmap(kProgramIconSize, kProgramIconSize));
 }
 
 QPushButton* NamedButton(const char* name, const QString& caption, QWidget* parent) {

@@ -6,6 +6,7 @@
 #include <QString>
 
 class QDialog;
+class QFrame;
 class QLabel;
 class QPushButton;
 class QWidget;
@@ -22,6 +23,13 @@ QFont BoldFont(QFont font);
 
 // A label that shows its text as plain text, never as markup; objectName `name` when one is given.
 QLabel* PlainLabel(const char* name, const QString& text, QWidget* parent, bool bold = false);
+
+// The raised panel "Panel1" that frames the texts of an information dialog.
+QFrame* RaisedPanel(QWidget* parent);
+
+// The label "ProgramIcon" of an information dialog; ShowProgramIcon fills it once the window has its icon.
+QLabel* ProgramIconLabel(QWidget* parent);
+void ShowProgramIcon(QLabel& label, const QWidget& window);
 
 // A push button named `name`, its caption also its accessible name.
 QPushButton* NamedButton(const char* name, const QString& caption, QWidget* parent);

@@ -19,7 +19,6 @@ namespace zt30 {
 namespace {
 
 constexpr int kPauseMs = 50;
-constexpr int kIconSize = 48;
 const QString kForeignDevice = QStringLiteral("jiné zařízení");
 
 QString Utf8(const std::string& text) {
@@ -40,14 +39,8 @@ void Tabout_ident::BuildControls() {
     setWindowTitle(QStringLiteral("Identifikace"));
     setAccessibleName(windowTitle());
 
-    auto* panel = new QFrame(this);
-    panel->setObjectName(QStringLiteral("Panel1"));
-    panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
-
-    ProgramIcon = new QLabel(panel);
-    ProgramIcon->setObjectName(QStringLiteral("ProgramIcon"));
-    ProgramIcon->setFixedSize(kIconSize, kIconSize);
-    ProgramIcon->setScaledContents(true);
+    QFrame* panel = RaisedPanel(this);
+    ProgramIcon = ProgramIconLabel(panel);
 
     Label1a = PlainLabel("Label1a", QStringLiteral("Výrobce:"), panel);
     Label2a = PlainLabel("Label2a", QStringLiteral("ORVIT v.o.s."), panel, true);
@@ -107,7 +100,7 @@ void Tabout_ident::showEvent(QShowEvent* event) {
         if (!testAttribute(Qt::WA_Moved)) {
             CentreOnScreen(*this);  // the first showing; later ones keep where the operator left it
         }
-        ProgramIcon->setPixmap(windowIcon().pixmap(kIconSize, kIconSize));
+        ShowProgramIcon(*ProgramIcon, *this);
         FormShow();
     }
 }
