@@ -1,5 +1,5 @@
 // The data both chart benchmarks draw: a day and more of one reading a second, a random walk over a slow
-// wave with noise, the same for every run and every library, plus the median helper they report with.
+// wave with noise, the same for every run and every library.
 #pragma once
 
 #include <algorithm>
@@ -9,6 +9,8 @@
 #include <ctime>
 #include <random>
 #include <vector>
+
+#include "bench/bench_stats.h"
 
 namespace zt30::bench {
 
@@ -36,15 +38,6 @@ inline std::vector<Reading> MakeReadings(int count, std::uint32_t seed = 30) {
             {kStartMs + i * std::int64_t{1000}, 50.0 + 20.0 * std::sin(i / 3000.0) + walk + noise(random)});
     }
     return readings;
-}
-
-inline double Median(std::vector<double> samples) {
-    if (samples.empty()) {
-        return 0.0;
-    }
-    const auto middle = samples.begin() + static_cast<std::ptrdiff_t>(samples.size() / 2);
-    std::nth_element(samples.begin(), middle, samples.end());
-    return *middle;
 }
 
 // Each operation is timed on the wall clock and on the thread's own CPU clock: on a shared machine the
