@@ -21,8 +21,8 @@ constexpr char kErrorCaption[] = "CHYBA";
 QPushButton* Button(const char* name, const QString& caption, QWidget* parent) {
     QPushButton* button = NamedButton(name, caption, parent);
     button->setFont(BoldFont(button->font()));
-    // No default button: Enter in the edit neither writes nor closes.
-    button->setAutoDefault(false);
+    // No default button: Enter in the edit neither writes nor closes, Enter on a focused button presses it.
+    TakeEnterWhenFocused(*button);
     return button;
 }
 

@@ -1,7 +1,9 @@
 #include "config/dialog_parts.h"
 
 #include <QDialog>
+#include <QEvent>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
 #include <QPushButton>
@@ -12,6 +14,23 @@ namespace zt30 {
 namespace {
 
 constexpr int kProgramIconSize = 48;
+
+class EnterClicksButton final : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::KeyPress) {
+            const auto* key = static_cast<QKeyEvent*>(event);
+            if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+                static_cast<QPushButton*>(watched)->click();
+                return true;
+            }
+        }
+        return false;
+    }
+};
 
 }  // namespace
 
@@ -71,6 +90,12 @@ QPushButton* NamedButton(const char* name, const QString& caption, QWidget* pare
     button->setObjectName(QString::fromLatin1(name));
     button->setAccessibleName(caption);
     return button;
+}
+
+void TakeEnterWhenFocused(QPushButton& button) {
+    button.setAutoDefault(false);
+    button.setDefault(false);
+    button.installEventFilter(new EnterClicksButton(&button));
 }
 
 }  // namespace zt30

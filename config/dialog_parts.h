@@ -34,4 +34,8 @@ void ShowProgramIcon(QLabel& label, const QWidget& window);
 // A push button named `name`, its caption also its accessible name.
 QPushButton* NamedButton(const char* name, const QString& caption, QWidget* parent);
 
+// For a dialog without a default button: the button never becomes the default (the toolkit would make the
+// first one focused the default for good), yet takes Enter while it has the focus, as it takes Space.
+void TakeEnterWhenFocused(QPushButton& button);
+
 }  // namespace zt30

@@ -40,6 +40,9 @@ QPushButton* Button(const char* name, const QString& caption, const QString& hin
     if (!hint.isEmpty()) {
         button->setToolTip(hint);
     }
+    // The dialog has no default button: none may become one by taking the focus, or Enter on "3D" or the
+    // scroll bar would press it. A focused button takes Enter through the dialog's event filter.
+    button->setAutoDefault(false);
     return button;
 }
 
@@ -106,6 +109,9 @@ void Trotace3D::BuildControls() {
 
     tl_ok = Button("tl_ok", QStringLiteral("OK"), QString(), this);
     tl_cancel = Button("tl_cancel", QStringLiteral("Storno"), QString(), this);
+    for (QPushButton* button : {tl_barva_mriz, tl_barva_okraj, tl_barva_pera, tl_ok, tl_cancel}) {
+        button->installEventFilter(this);
+    }
 
     auto* grid = new QGridLayout();
     // The box says its own caption; the group's label above it is its description.
@@ -254,12 +260,19 @@ void Trotace3D::ed_poc_merKeyPress() {
 }
 
 bool Trotace3D::eventFilter(QObject* watched, QEvent* event) {
-    // Only Enter is acted on; every other key reaches the edit unchanged.
-    if (watched == ed_poc_mer && event->type() == QEvent::KeyPress) {
+    // Only Enter is acted on: in the edit it runs the number check, on a focused button it presses the
+    // button; every other key reaches the control unchanged.
+    if (event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            ed_poc_merKeyPress();
-            return true;
+            if (watched == ed_poc_mer) {
+                ed_poc_merKeyPress();
+                return true;
+            }
+            if (auto* button = qobject_cast<QPushButton*>(watched)) {
+                button->click();
+                return true;
+            }
         }
     }
     return QDialog::eventFilter(watched, event);

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 
 #include "support/fake_instrument.h"
@@ -96,11 +97,18 @@ TEST_F(AddressDialogTest, ShowingReadsNothingAndTheEditKeepsItsTextBetweenOpenin
     EXPECT_TRUE(io.fake->writes.empty());
 }
 
-TEST_F(AddressDialogTest, TheEditIsLabelledAndNoButtonIsTheDefault) {
+TEST_F(AddressDialogTest, NoButtonIsTheDefaultAndAFocusedButtonTakesEnter) {
     EXPECT_EQ(dialog.findChild<QLabel*>("Label1")->buddy(), Edit());
     EXPECT_EQ(Edit()->accessibleName(), "Adresa přístroje");
+    dialog.show();
+    Button("tl_read")->setFocus();
+    QTest::keyClick(Button("tl_read"), Qt::Key_Return);
+    EXPECT_EQ(Edit()->text(), "1");
+    Edit()->setText("9");
+    QTest::keyClick(Edit(), Qt::Key_Enter);  // the edit's Enter presses nothing
+    EXPECT_TRUE(io.instrument->writes.empty() && dialog.isVisible());
     for (const char* name : {"tl_write", "tl_read", "tl_cancel"}) {
-        EXPECT_FALSE(Button(name)->isDefault() || Button(name)->autoDefault()) << name;
+        EXPECT_FALSE(Button(name)->isDefault()) << name;
     }
 }
 

@@ -86,6 +86,15 @@ TEST_F(GraphSettingsDialogTest, EnterChecksTheNumberAndMovesTheFocusToOk) {
     EXPECT_EQ(Edit()->text(), "1505");  // other keys reach the edit
     EXPECT_EQ(Edit()->accessibleName(), "Počet měření");
     EXPECT_EQ(Edit()->toolTip(), "Počet zobrazených měření v grafu (10 až 100.0000)");
+    // No colour button is the default: Enter on "3D" or the scroll bar presses nothing.
+    for (QWidget* control :
+         {static_cast<QWidget*>(Find<QCheckBox>("check_3D")), Find<QScrollBar>("bar_3D")}) {
+        control->setFocus();
+        QTest::keyClick(control, Qt::Key_Return);
+    }
+    EXPECT_TRUE(ui.colorDialogs.empty() && dialog.isVisible());
+    QTest::keyClick(Find("tl_ok"), Qt::Key_Enter);  // a focused button takes Enter
+    EXPECT_EQ(dialog.result(), kModalOk);
 }
 
 TEST_F(GraphSettingsDialogTest, TheOneChooserOpensWithTheColourLastConfirmed) {
