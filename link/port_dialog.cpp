@@ -1,5 +1,6 @@
 #include "link/port_dialog.h"
 
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -34,6 +35,8 @@ constexpr int kScanIntervalMs = 100;
 const QString kNoPort = QStringLiteral("žádný port");
 const QString kCellBlank = QStringLiteral(" ");
 const QString kCellProbed = QStringLiteral("*");
+const QString kFoundCaption = QStringLiteral("Nalezené adresy: ");
+const QString kNothingFound = kFoundCaption + QStringLiteral("žádné");
 
 // A stored value the lists cannot show is replaced by its default instead of being cut to 8 bits.
 int InRangeOr(int value, int low, int high, int fallback) {
@@ -329,6 +332,7 @@ void Tport::tl_najitClick() {
     for (int address = 0; address <= kLastScannedAddress; ++address) {
         SetCell(address, kCellBlank);
     }
+    str_tab->setAccessibleDescription(kNothingFound);
     scanAddress = 0;
     Timer1->start();
 }
@@ -359,6 +363,14 @@ void Tport::Timer1Timer() {
     link_.telegrams.SetDestinationAddress(static_cast<std::uint8_t>(scanAddress));
     const bool answered = link_.device.RequestStationStatus();
     SetCell(scanAddress, answered ? QString::number(scanAddress) : kCellProbed);
+    if (answered) {
+        // The table's description lists what the scan has found so far, so that a screen reader need not
+        // walk 128 cells for it.
+        const QString found = str_tab->accessibleDescription();
+        str_tab->setAccessibleDescription(found == kNothingFound
+                                              ? kFoundCaption + QString::number(scanAddress)
+                                              : found + QStringLiteral(", ") + QString::number(scanAddress));
+    }
 
     ++scanAddress;
     if (scanAddress > kLastScannedAddress) {
@@ -423,6 +435,13 @@ void Tport::done(int result) {
     }
     Guarded([this] { FormClose(); });
     QDialog::done(result);
+}
+
+void Tport::closeEvent(QCloseEvent* event) {
+    if (isVisible()) {
+        done(QDialog::Rejected);  // stops a running scan first, then stores the settings as shown
+    }
+    event->accept();
 }
 
 void Tport::keyPressEvent(QKeyEvent* event) {

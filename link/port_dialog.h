@@ -60,12 +60,14 @@ public:
     // Probes the address scanAddress, marks its cell and moves on; ends the scan after address 127.
     void Timer1Timer();
 
-    // Every Cancel (the "Storno" button, Escape, the close box): stops a scan, runs tl_cancelClick, closes.
+    // "Storno" and Escape: stops a scan, runs tl_cancelClick, closes with Cancel.
     void reject() override;
     // Every close: stops a scan (no tick runs after the dialog has closed), runs FormClose, closes.
     void done(int result) override;
 
 protected:
+    // The close box closes with Cancel and keeps the changes, without the question of "Storno".
+    void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void hideEvent(QHideEvent* event) override;
 
