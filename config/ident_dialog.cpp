@@ -51,6 +51,10 @@ void Tabout_ident::BuildControls() {
     lb_verze = PlainLabel("lb_verze", QStringLiteral("Verze zařízení - neidentifikováno"), panel);
     // The instrument's texts wrap at blanks within a fixed width instead of widening the dialog.
     const int textWidth = fontMetrics().averageCharWidth() * 40;
+    // A screen reader hears each text as the label's name, with its caption as the description.
+    Label2a->setAccessibleDescription(Label1a->text());
+    lb_zarizeni->setAccessibleDescription(QStringLiteral("Typ zařízení"));
+    lb_verze->setAccessibleDescription(QStringLiteral("Verze zařízení"));
     for (QLabel* label : {lb_zarizeni, lb_verze}) {
         label->setWordWrap(true);
         label->setFixedWidth(textWidth);
