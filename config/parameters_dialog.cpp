@@ -10,6 +10,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <bit>
@@ -23,6 +24,7 @@
 #include "config/param_backup.h"
 #include "config/param_file_io_qt.h"
 #include "config/param_format.h"
+#include "config/param_table.h"
 #include "config/param_texts.h"
 #include "config/regional_settings_qt.h"
 #include "link/error_display.h"
@@ -100,6 +102,38 @@ void CollectChoice(const QComboBox& list, std::uint8_t& field) {
     }
 }
 
+// The fields of tables 1 to 4, which the dialog shows and collects.
+void CopyParamFields(const DeviceImage& from, DeviceImage& to) {
+    to.func = from.func;
+    to.dp = from.dp;
+    to.factor = from.factor;
+    to.config = from.config;
+    to.filtr = from.filtr;
+    to.scale = from.scale;
+    to.offset = from.offset;
+    to.sp_lo = from.sp_lo;
+    to.sp_hi = from.sp_hi;
+    to.hyster = from.hyster;
+    to.an_lo = from.an_lo;
+    to.an_hi = from.an_hi;
+}
+
+// "Parametr SCALE nebyl ..." or "Parametry FUNC, DP nebyly ...", then the question.
+std::string UnreadWriteQuestion(const std::vector<std::string_view>& names) {
+    std::string list;
+    for (std::string_view name : names) {
+        list += (list.empty() ? "" : ", ") + std::string(name);
+    }
+    if (names.size() == 1) {
+        return "Parametr " + list +
+               " nebyl přečten z přístroje ani načten ze souboru.\nOpravdu chceš do přístroje zapsat i "
+               "jeho zobrazenou hodnotu?";
+    }
+    return "Parametry " + list +
+           " nebyly přečteny z přístroje ani načteny ze souboru.\nOpravdu chceš do přístroje zapsat i "
+           "jejich zobrazené hodnoty?";
+}
+
 }  // namespace
 
 TForm_menu::TForm_menu(InstrumentLink& link, UiServices& ui, char decimalSeparator, QWidget* parent)
@@ -130,15 +164,20 @@ void TForm_menu::BuildControls() {
     if (small.pointSizeF() > 0) {
         small.setPointSizeF(small.pointSizeF() * 0.85);
     }
-    // The left column: each parameter's description above its control, its bold caption beside it.
+    // The parameters, each with its description above its control and its bold caption beside it, in two
+    // columns (the function and its scale, then the limits, the filter and the analog output), so that the
+    // dialog fits a screen 600 pixels high.
     auto* parameters = new QGridLayout();
     parameters->setVerticalSpacing(1);
+    parameters->setColumnMinimumWidth(2, fontMetrics().height());
     const std::pair<Param, QWidget*> column[] = {
         {kFunc, cb_func},     {kDp, cb_dp},      {kFactor, cb_factor}, {kScale, ed_scale},
         {kOffset, ed_offset}, {kSpLo, ed_sp_lo}, {kSpHi, ed_sp_hi},    {kHyster, ed_hyster},
         {kFiltr, ed_filtr},   {kAnLo, ed_an_lo}, {kAnHi, ed_an_hi}};
-    int row = 0;
     for (const auto& [param, control] : column) {
+        const int second = param >= kSpLo ? 1 : 0;
+        const int row = 3 * (static_cast<int>(param) - second * static_cast<int>(kSpLo));
+        const int left = 3 * second;
         const ParamLabel& text = kParamLabels[param];
         QLabel* description = PlainLabel(nullptr, Text(text.description), this);
         description->setFont(small);
@@ -148,12 +187,12 @@ void TForm_menu::BuildControls() {
         caption->setMinimumWidth(caption->fontMetrics().horizontalAdvance(QStringLiteral("FACTOR ")));
         control->setAccessibleName(caption->text());
         control->setAccessibleDescription(description->text());
-        parameters->addWidget(description, row, 1);
-        parameters->addWidget(caption, row + 1, 0);
-        parameters->addWidget(control, row + 1, 1);
+        parameters->addWidget(description, row, left + 1);
+        parameters->addWidget(caption, row + 1, left);
+        parameters->addWidget(control, row + 1, left + 1);
         parameters->setRowMinimumHeight(row + 2, fontMetrics().height() / 3);
-        row += 3;
     }
+    parameters->setRowStretch(3 * 6, 1);
 
     // The right column: the CONFIG panel, bit 5 at the top, bit 0 at the bottom; item 0 chosen at first.
     QLabel* configCaption =
@@ -168,7 +207,11 @@ void TForm_menu::BuildControls() {
         auto* group = new QGroupBox(Text(text.caption), panel);
         group->setObjectName(Text(text.name));
         group->setAccessibleName(group->title());
+        // Compact, so that the panel is no taller than the parameters' columns.
+        group->setFlat(true);
         auto* items = new QVBoxLayout(group);
+        items->setSpacing(0);
+        items->setContentsMargins(fontMetrics().height(), items->contentsMargins().top(), 0, 0);
         auto* buttons = new QButtonGroup(group);
         int id = 0;
         for (std::string_view item : {text.item0, text.item1}) {
@@ -237,11 +280,28 @@ void TForm_menu::BuildControls() {
 }
 
 int TForm_menu::ShowModal() {
+    tablesKnown_ = {};
+    readPending_ = true;
     // Modal from the moment it shows, so the read's progress and boxes belong to a dialog already on screen.
     setWindowModality(Qt::ApplicationModal);
     show();
-    RunHandler(ui_, [this] { tl_readClick(); });
-    return exec() == QDialog::Accepted ? kModalOk : kModalCancel;
+    const int result = exec();
+    readPending_ = false;
+    return result == QDialog::Accepted ? kModalOk : kModalCancel;
+}
+
+void TForm_menu::paintEvent(QPaintEvent* event) {
+    QDialog::paintEvent(event);
+    if (readPending_) {
+        readPending_ = false;
+        // The read holds the event loop for up to two seconds: it starts from the loop once this first paint
+        // has reached the screen, so the window and its progress bar are seen meanwhile.
+        QTimer::singleShot(0, this, [this] {
+            if (isVisible()) {
+                RunHandler(ui_, [this] { tl_readClick(); });
+            }
+        });
+    }
 }
 
 void TForm_menu::StartProgress() {
@@ -264,7 +324,9 @@ void TForm_menu::tl_readClick() {
     StartProgress();
     bool failed = false;
     for (int table = kFirstTable; table <= kLastTable; ++table) {
-        if (!link_.device.ReadTable(table)) {
+        if (link_.device.ReadTable(table)) {
+            tablesKnown_[static_cast<std::size_t>(table - kFirstTable)] = true;
+        } else {
             failed = true;
         }
         StepProgress();
@@ -279,13 +341,22 @@ void TForm_menu::tl_readClick() {
 
 void TForm_menu::tl_writeClick() {
     StartProgress();
+    DeviceImage before;
+    CopyParamFields(link_.image, before);
     if (CollectParams() != 0) {
+        EndProgress();
+        return;
+    }
+    if (!ConfirmWriteOfUnread()) {
+        CopyParamFields(before, link_.image);  // nothing sent, so the image keeps what the instrument holds
         EndProgress();
         return;
     }
     bool failed = false;
     for (int table = kFirstTable; table <= kLastTable; ++table) {
-        if (!link_.device.WriteTable(table)) {
+        if (link_.device.WriteTable(table)) {
+            tablesKnown_[static_cast<std::size_t>(table - kFirstTable)] = true;
+        } else {
             failed = true;
         }
         StepProgress();
@@ -297,7 +368,33 @@ void TForm_menu::tl_writeClick() {
     EndProgress();
 }
 
+std::vector<std::string_view> TForm_menu::ParamsNotRead() const {
+    std::vector<std::string_view> names;
+    bool configKnown = true;
+    const std::span<const ParamInfo> params = AllParams();
+    for (std::size_t i = 0; i < params.size(); ++i) {
+        const bool known = tablesKnown_[static_cast<std::size_t>(params[i].table - kFirstTable)] ||
+                           (loadedFromFile_ >> i & 1U) != 0;
+        if (params[i].kind == ParamKind::ConfigSwitch) {
+            configKnown = configKnown && known;
+        } else if (!known) {
+            names.push_back(params[i].name);
+        }
+    }
+    if (!configKnown) {
+        names.push_back(kParamLabels[kParamLabels.size() - 1].caption);
+    }
+    return names;
+}
+
+bool TForm_menu::ConfirmWriteOfUnread() {
+    const std::vector<std::string_view> names = ParamsNotRead();
+    return names.empty() || ui_.ShowMessage(UnreadWriteQuestion(names), "Dotaz", MessageIcon::Question,
+                                            MessageButtons::YesNo) == MessageAnswer::Yes;
+}
+
 void TForm_menu::ShowParams() {
+    loadedFromFile_ = 0;
     const DeviceImage& image = link_.image;
     ShowChoice(*cb_func, image.func);
     ShowChoice(*cb_dp, image.dp);
@@ -317,7 +414,10 @@ void TForm_menu::ShowParams() {
 }
 
 int TForm_menu::CollectParams() {
-    DeviceImage& image = link_.image;
+    return CollectParamsInto(link_.image);
+}
+
+int TForm_menu::CollectParamsInto(DeviceImage& image) {
     CollectChoice(*cb_func, image.func);
     CollectChoice(*cb_dp, image.dp);
     CollectChoice(*cb_factor, image.factor);
@@ -372,7 +472,9 @@ FileDialogRequest TForm_menu::FileRequest(const char* title) const {
 }
 
 void TForm_menu::tl_saveClick() {
-    if (CollectParams() != 0) {
+    // Collected into a copy: what is saved was not sent, so it has no place in the image.
+    DeviceImage saved = link_.image;
+    if (CollectParamsInto(saved) != 0) {
         return;  // each rejected entry has shown its box, as for "Zápis"
     }
     FileDialogRequest request = FileRequest("Uložit parametry");
@@ -386,7 +488,7 @@ void TForm_menu::tl_saveClick() {
     origin.type = OriginText(link_.image.identType);
     origin.version = OriginText(link_.image.identVersion);
     origin.address = link_.telegrams.DestinationAddress();
-    if (!SaveFileBytes(*chosen, WriteParamFile(link_.image, origin))) {
+    if (!SaveFileBytes(*chosen, WriteParamFile(saved, origin))) {
         ui_.ShowMessage("Soubor " + *chosen + " nelze uložit", kFileErrorCaption, MessageIcon::Error,
                         MessageButtons::Ok);
         return;
@@ -412,13 +514,20 @@ void TForm_menu::tl_loadClick() {
         return;
     }
     fileName_ = *chosen;
+    const std::span<const ParamInfo> params = AllParams();
     for (const ParamSetting& setting : read.file->settings) {
         ShowSetting(setting);
+        loadedFromFile_ |= 1U << static_cast<unsigned>(setting.param - params.data());
     }
     if (read.file->config) {
         const ConfigSwitchItems items = SwitchesFromConfig(*read.file->config);
         for (std::size_t bit = 0; bit < items.size(); ++bit) {
             configSwitches_[bit]->button(items[bit])->setChecked(true);
+        }
+        for (std::size_t i = 0; i < params.size(); ++i) {
+            if (params[i].kind == ParamKind::ConfigSwitch) {
+                loadedFromFile_ |= 1U << i;
+            }
         }
     }
 }

@@ -3,13 +3,16 @@
 // no values of its own: its controls are filled from the link's DeviceImage after reading tables 1 to 4, and
 // written back into it before those tables are written. The caller opens the line around ShowModal.
 // "Uložit..." saves the controls' values to a parameter file and "Načíst..." fills them from one; neither
-// talks to the instrument.
+// talks to the instrument nor changes the DeviceImage, which holds only what the instrument sent or was sent.
+// "Zápis" asks first when a parameter shows neither the instrument's value nor a file's.
 #pragma once
 
 #include <QDialog>
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "config/param_table.h"
 #include "link/instrument_link.h"
@@ -32,18 +35,21 @@ public:
     TForm_menu(InstrumentLink& link, UiServices& ui, char decimalSeparator, QWidget* parent = nullptr);
     ~TForm_menu() override;
 
-    // Shows the dialog, reads tables 1 to 4 into it (tl_readClick) and runs it modally until "Zpět", Enter
-    // or the close box; kModalOk or kModalCancel. The line must be open.
+    // Shows the dialog, reads tables 1 to 4 into it (tl_readClick) once it has been painted, and runs it
+    // modally until "Zpět", Enter or the close box; kModalOk or kModalCancel. The line must be open.
     int ShowModal();
 
     // "Čtení": reads tables 1 to 4 (one "Chyba při čtení" box when any failed), then ShowParams in every
     // case.
     void tl_readClick();
     // "Zápis": CollectParams, then writes tables 1 to 4 (one "Chyba při zápisu" box when any failed);
-    // nothing is written when an entry is rejected.
+    // nothing is written when an entry is rejected. When a parameter was neither read from the instrument
+    // since the dialog opened nor loaded from a file, a question names it first; No writes nothing and
+    // leaves the DeviceImage as it was.
     void tl_writeClick();
-    // "Uložit...": CollectParams, then (when no entry was rejected) asks for a file and saves the values with
-    // the date, the bus address and the identification texts the image holds. Nothing is sent.
+    // "Uložit...": checks the entries as CollectParams does, then (when none was rejected) asks for a file
+    // and saves the values with the date, the bus address and the identification texts the image holds.
+    // Nothing is sent and the DeviceImage is not changed.
     void tl_saveClick();
     // "Načíst...": asks for a parameter file and fills the controls it names; a refused file shows its line
     // and reason and changes nothing. Nothing is sent until "Zápis".
@@ -54,8 +60,17 @@ public:
     // rejection has shown its box and reset its field and edit).
     int CollectParams();
 
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
 private:
     void BuildControls();
+    // CollectParams into any image: the link's before a write, a copy for a file.
+    int CollectParamsInto(DeviceImage& image);
+    // The captions of the parameters whose controls show neither the instrument's values nor a file's.
+    std::vector<std::string_view> ParamsNotRead() const;
+    // true when every parameter is known, or the operator answers Yes to writing them all the same.
+    bool ConfirmWriteOfUnread();
     void StartProgress();
     void StepProgress();
     void EndProgress();
@@ -88,7 +103,12 @@ private:
     QPushButton* tl_load = nullptr;
     QPushButton* tl_exit = nullptr;
     QProgressBar* bar_load = nullptr;
-    std::string fileName_;  // the parameter file last saved or loaded: where the file dialogs start
+    std::string fileName_;      // the parameter file last saved or loaded: where the file dialogs start
+    bool readPending_ = false;  // ShowModal's read, started once the dialog has been painted
+    // Tables 1 to 4 the instrument has sent or taken since the dialog opened.
+    std::array<bool, 4> tablesKnown_{};
+    // Bit i: AllParams()[i] was loaded from a file since the controls were last filled from the image.
+    std::uint32_t loadedFromFile_ = 0;
 };
 
 }  // namespace zt30

@@ -211,20 +211,37 @@ TEST_F(ParametersDialogTest, ValuesTheControlsCannotShowAreWrittenBackAsTheyCanB
     EXPECT_EQ(io.instrument->tables.dp, 200);
 }
 
-TEST_F(ParametersDialogTest, EveryShowingReadsAgainAndZpetClosesWithOk) {
-    int shownReads = -1;
-    QTimer::singleShot(0, &dialog, [&] {
-        shownReads = static_cast<int>(io.instrument->reads.size());
-        EXPECT_TRUE(dialog.isVisible());
-        EXPECT_EQ(QApplication::activeModalWidget(), &dialog);
-        controls.Button("tl_exit")->click();
-    });
+struct PaintSeen final : QObject {
+    bool seen = false;
+    bool eventFilter(QObject*, QEvent* event) override {
+        seen = seen || event->type() == QEvent::Paint;
+        return false;
+    }
+};
+
+TEST_F(ParametersDialogTest, EveryShowingReadsOnceItIsPaintedAndZpetClosesWithOk) {
+    PaintSeen painted;
+    dialog.installEventFilter(&painted);
+    bool shownAtRead = false;
+    const auto answer = io.fake->onWrite;
+    io.fake->onWrite = [&](std::span<const std::uint8_t> request) {
+        shownAtRead =
+            shownAtRead || (io.fake->writes.size() == 1 && painted.seen && controls.Bar()->isVisible());
+        answer(request);
+    };
+    const auto closeAfterRead = [&](std::size_t reads, QPushButton* button) {
+        QTimer::singleShot(0, &dialog, [&, reads, button] {
+            EXPECT_TRUE(QTest::qWaitFor([&] { return io.instrument->reads.size() == reads; }));
+            button ? button->click() : (void)dialog.close();
+        });
+    };
+    closeAfterRead(4, controls.Button("tl_exit"));
     EXPECT_EQ(dialog.ShowModal(), kModalOk);
-    EXPECT_EQ(shownReads, 4);  // read before the operator could use the dialog
+    EXPECT_TRUE(shownAtRead);
 
     io.instrument->tables.scale = 3.0f;
     controls.Edit("ed_scale")->setText("9");
-    QTimer::singleShot(0, &dialog, [&] { dialog.close(); });
+    closeAfterRead(8, nullptr);
     EXPECT_EQ(dialog.ShowModal(), kModalCancel);
     EXPECT_EQ(io.instrument->reads.size(), 8u);
     EXPECT_EQ(controls.Edit("ed_scale")->text(), "3,000000");
@@ -310,6 +327,7 @@ TEST_F(ParametersDialogTest, SaveChecksTheControlsAsWriteDoesAndSavesThemWithout
     EXPECT_EQ(saved.filtr, 123);
     EXPECT_EQ(saved.scale, 2.5f);
     EXPECT_EQ(saved.sp_lo, 1234.5677490234375f);  // the shown text reads back as the instrument's float
+    EXPECT_EQ(io.link->image.scale, 1.0f);        // the image keeps what the instrument sent
 
     // A rejected entry shows its box as for "Zápis", and no file is asked for.
     controls.Edit("ed_offset")->setText("x");
@@ -347,6 +365,31 @@ TEST_F(ParametersDialogTest, LoadFillsOnlyTheNamedControlsAndWriteThenSendsTheFi
     EXPECT_EQ(io.instrument->tables.func, 1);
 }
 
+TEST_F(ParametersDialogTest, WriteAsksFirstNamingWhatWasNotReadAndNoSendsNothing) {
+    io.instrument->silentReads = {1, 3};
+    dialog.tl_readClick();
+    const ScratchFile file("table3.ini");
+    file.Write("[PARAMETRY]\nSP.LO = 1\nSP.HI = 2\nHYSTER = 0.5\n");
+    io.ui.fileAnswers = {file.Path()};
+    dialog.tl_loadClick();
+    io.ui.answers = {MessageAnswer::No, MessageAnswer::Yes};
+    dialog.tl_writeClick();
+
+    ASSERT_EQ(io.ui.messages.size(), 2u);
+    EXPECT_EQ(io.ui.messages[1],
+              (RecordedMessage{"Parametry FUNC, DP, FACTOR, FILTR, CONFIG nebyly přečteny z "
+                               "přístroje ani načteny ze souboru.\nOpravdu chceš do přístroje "
+                               "zapsat i jejich zobrazené hodnoty?",
+                               "Dotaz", MessageIcon::Question, MessageButtons::YesNo}));
+    EXPECT_TRUE(io.instrument->writes.empty());
+    EXPECT_EQ(io.link->image.sp_lo, 0.0f);  // nothing sent, nothing collected
+    dialog.tl_writeClick();                 // Yes
+    EXPECT_EQ(io.instrument->writes, (std::vector<int>{1, 2, 3, 4}));
+    dialog.tl_writeClick();  // what was written is known: no question
+    EXPECT_EQ(io.ui.messages.size(), 3u);
+    EXPECT_EQ(io.instrument->writes.size(), 8u);
+}
+
 TEST_F(ParametersDialogTest, ARefusedOrUnwritableFileIsReportedAndChangesNothing) {
     dialog.tl_readClick();
     const ScratchFile file("bad.ini");
@@ -381,6 +424,7 @@ TEST_F(ParametersDialogTest, TheFileButtonsStandBesideReadAndWrite) {
         EXPECT_EQ(controls.Button(row[i - 1])->y(), controls.Button(row[i])->y()) << row[i];
     }
     EXPECT_TRUE(controls.Button("tl_exit")->isDefault());
+    EXPECT_LE(dialog.sizeHint().height(), 570);  // a 600 pixels high screen holds it with its title bar
 }
 
 #ifdef ZT30_SIM_PATH
