@@ -202,6 +202,7 @@ void TForm_menu::BuildControls() {
     panel->setAccessibleName(configCaption->text());
     panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
     auto* switches = new QVBoxLayout(panel);
+    switches->setSpacing(fontMetrics().height() / 6);
     for (std::size_t bit = kConfigSwitches.size(); bit-- > 0;) {
         const ConfigSwitchText& text = kConfigSwitches[bit];
         auto* group = new QGroupBox(Text(text.caption), panel);
