@@ -113,8 +113,7 @@ TEST_P(LineCommands, APortThatDoesNotOpenShowsOneBoxAndSwitchesAutomaticReadingO
                                   MessageButtons::Ok};
     EXPECT_EQ(ui.messages, std::vector<RecordedMessage>{failure});
     EXPECT_TRUE(fake->writes.empty());
-    EXPECT_FALSE(timerActiveWhileOpen);
-    // The screen says what holds: automatic reading is off, as after a reading's port failure.
+    EXPECT_FALSE(timerActiveWhileOpen);  // automatic reading is off, as after a reading's port failure
     EXPECT_FALSE(Timer().isActive());
     EXPECT_FALSE(window->findChild<QCheckBox*>("cb_run")->isChecked());
     EXPECT_EQ(window->findChild<QLabel*>("StatusBar1_Panel0")->text(), "ERROR");
