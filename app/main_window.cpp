@@ -13,6 +13,9 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <QWindow>
+#include <utility>
+#include <vector>
 
 #include "app/line_statistics_window.h"
 #include "app/line_traffic_window.h"
@@ -49,6 +52,8 @@ constexpr char kQuestionCaption[] = "Dotaz";
 class TimerHoldOff {
 public:
     explicit TimerHoldOff(QTimer& timer) : timer_(timer), wasActive_(timer.isActive()) { timer_.stop(); }
+    // The timer stays as it is now; whether it was running.
+    bool Release() { return std::exchange(wasActive_, false); }
     ~TimerHoldOff() {
         if (wasActive_) {
             timer_.start();
@@ -74,10 +79,29 @@ private:
     SerialLine& line_;
 };
 
-QLabel* MakeValuePanel(const char* name, const QString& accessibleName, QWidget* parent) {
+// Boxes raised inside a handler, held to be shown after it.
+class HeldBoxes final : public UiServices {
+public:
+    struct Box {
+        std::string text;
+        std::string caption;
+        MessageIcon icon;
+    };
+    MessageAnswer ShowMessage(const std::string& text, const std::string& caption, MessageIcon icon,
+                              MessageButtons buttons) override {
+        static_cast<void>(buttons);  // the error display's boxes have OK alone
+        boxes.push_back({text, caption, icon});
+        return MessageAnswer::Ok;
+    }
+    std::vector<Box> boxes;
+};
+
+// A panel that shows a value: its accessible name is left unset, so that assistive technologies read the
+// value itself and hear of each change; the caption becomes its description.
+QLabel* MakeValuePanel(const char* name, const QString& caption, QWidget* parent) {
     auto* panel = new QLabel(QStringLiteral("0"), parent);
     panel->setObjectName(QString::fromLatin1(name));
-    panel->setAccessibleName(accessibleName);
+    panel->setAccessibleDescription(caption);
     panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     panel->setTextFormat(Qt::PlainText);
     panel->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -124,6 +148,8 @@ void Tzantor30::BuildControls() {
     Label2 = new QLabel(QStringLiteral("Suma"), Panel1);
     Label2->setObjectName(QStringLiteral("Label2"));
     pa_suma = MakeValuePanel("pa_suma", Label2->text(), Panel1);
+    Label1->setBuddy(pa_meas);  // the caption labels the value for assistive technologies
+    Label2->setBuddy(pa_suma);
     for (auto [label, panel] : {std::pair{Label1, pa_meas}, std::pair{Label2, pa_suma}}) {
         auto* column = new QVBoxLayout;
         column->addWidget(label);
@@ -165,7 +191,7 @@ void Tzantor30::BuildControls() {
     for (int i = 0; i < 3; ++i) {
         auto* panel = new QLabel(statusBar());
         panel->setObjectName(QStringLiteral("StatusBar1_Panel%1").arg(i));
-        panel->setAccessibleName(QString::fromUtf8(panelNames[i]));
+        panel->setAccessibleDescription(QString::fromUtf8(panelNames[i]));  // the name is the text shown
         panel->setTextFormat(Qt::PlainText);
         panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         panel->setMinimumWidth(panelWidths[i]);
@@ -181,7 +207,7 @@ void Tzantor30::BuildControls() {
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(kTimerIntervalMs);
-    connect(Timer1, &QTimer::timeout, this, [this] { RunHandler(ui_, [this] { Timer1Timer(); }); });
+    connect(Timer1, &QTimer::timeout, this, &Tzantor30::Timer1Fired);
     connect(tl_read, &QPushButton::clicked, this, [this] { RunHandler(ui_, [this] { tl_readClick(); }); });
     connect(cb_run, &QCheckBox::toggled, this, [this] { RunHandler(ui_, [this] { cb_runClick(); }); });
 }
@@ -263,10 +289,6 @@ void Tzantor30::SetPortWindow(Tport* port) {
     port_ = port;
 }
 
-void Tzantor30::SetMeasurementRecord(MeasurementRecord* record) {
-    record_ = record;
-}
-
 void Tzantor30::SetAboutBox(TAboutBox* box) {
     aboutBox_ = box;
     mn_about->setEnabled(box != nullptr);
@@ -303,22 +325,16 @@ void Tzantor30::SetDiagnosticsWindows(TLineTraffic* traffic, TLineStatistics* st
     mn_statistika->setEnabled(statistics != nullptr);
 }
 
-std::string Tzantor30::MeasText() const {
-    return pa_meas->text().toStdString();
-}
-
-std::string Tzantor30::SumText() const {
-    return pa_suma->text().toStdString();
-}
-
 void Tzantor30::FormCreate() {
     SettingsSequence sequence(*settings_);
     namespace s = zt30::settings;
     // Each of the four is applied before the next is read; each defaults to the window's current value.
     move(sequence.readInt(s::kLeft, x()), y());
     move(x(), sequence.readInt(s::kTop, y()));
-    resize(width(), sequence.readInt(s::kHeight, height()));
-    resize(sequence.readInt(s::kWidth, width()), height());
+    // The stored size is the outer one; until the window system gives the frame, it is the inner size.
+    resize(width(), sequence.readInt(s::kHeight, frameGeometry().height()));
+    resize(sequence.readInt(s::kWidth, frameGeometry().width()), height());
+    outerSize_ = size();
 
     LoadGraphSettings(sequence, graph_);
     ApplyGraphLook();
@@ -338,12 +354,15 @@ void Tzantor30::FormClose() {
     SettingsSequence sequence(*settings_);
     namespace s = zt30::settings;
     sequence.writeInt(s::kTop, y()) && sequence.writeInt(s::kLeft, x()) &&
-        sequence.writeInt(s::kHeight, height()) && sequence.writeInt(s::kWidth, width()) &&
-        SaveGraphSettings(sequence, graph_);
+        sequence.writeInt(s::kHeight, frameGeometry().height()) &&
+        sequence.writeInt(s::kWidth, frameGeometry().width()) && SaveGraphSettings(sequence, graph_);
 }
 
 void Tzantor30::closeEvent(QCloseEvent* event) {
     Timer1->stop();
+    if (gridMeas_ != nullptr) {
+        RunHandler(ui_, [this] { gridMeas_->FinishRecord(); });
+    }
     RunHandler(ui_, [this] { FormClose(); });
     event->accept();
 }
@@ -354,6 +373,30 @@ void Tzantor30::showEvent(QShowEvent* event) {
         placedOnScreen_ = true;
         KeepOnScreen();
     }
+}
+
+bool Tzantor30::event(QEvent* event) {
+    const bool handled = QMainWindow::event(event);
+    if (outerSize_.isValid() &&
+        (event->type() == QEvent::Move || event->type() == QEvent::Resize || event->type() == QEvent::Show)) {
+        ApplyOuterSize();
+    }
+    return handled;
+}
+
+void Tzantor30::ApplyOuterSize() {
+    // The frame is known only once the window manager has framed the shown window.
+    const QWindow* handle = windowHandle();
+    if (!isVisible() || handle == nullptr) {
+        return;
+    }
+    const QMargins frame = handle->frameMargins();
+    if (frame.isNull()) {
+        return;
+    }
+    const QSize outer = outerSize_;
+    outerSize_ = QSize();
+    resize(outer - QSize(frame.left() + frame.right(), frame.top() + frame.bottom()));
 }
 
 void Tzantor30::KeepOnScreen() {
@@ -384,12 +427,23 @@ void Tzantor30::OpenLine() {
     }
 }
 
+void Tzantor30::StopAfterPortFailure() {
+    Timer1->stop();
+    cb_run->setChecked(false);  // its handler sets "STOP"
+    SetState(kStateError);
+}
+
+void Tzantor30::ShowValues(const std::string& meas, const std::string& sum) {
+    measText_ = meas;
+    sumText_ = sum;
+    pa_meas->setText(QString::fromStdString(meas));
+    pa_suma->setText(QString::fromStdString(sum));
+}
+
 void Tzantor30::tl_readClick() {
     SerialLine& line = port_->Link().line;
     if (!line.Open(port_->SelectedPort())) {
-        Timer1->stop();
-        cb_run->setChecked(false);  // its handler sets "STOP"
-        SetState(kStateError);
+        StopAfterPortFailure();
         throw line.OpenFailure();
     }
     const LineCloser closer(line);
@@ -397,13 +451,12 @@ void Tzantor30::tl_readClick() {
     const bool success = port_->Link().device.ReadTable(0);
     switch (cycle_.AfterReading(success)) {
         case ReadingCycle::Display::Values:
-            pa_meas->setText(QString::fromStdString(ValueText(image.value, regional_.decimalSeparator)));
-            pa_suma->setText(QString::fromStdString(ValueText(image.suma, regional_.decimalSeparator)));
+            ShowValues(ValueText(image.value, regional_.decimalSeparator),
+                       ValueText(image.suma, regional_.decimalSeparator));
             SetState(kStateReading);
             break;
         case ReadingCycle::Display::Zeros:
-            pa_meas->setText(QStringLiteral("0"));
-            pa_suma->setText(QStringLiteral("0"));
+            ShowValues("0", "0");
             break;
         case ReadingCycle::Display::Keep:
             break;
@@ -417,9 +470,19 @@ void Tzantor30::Timer1Timer() {
     }
     if (cb_run->isChecked()) {
         tl_readClick();  // the open-failure error leaves here, so that tick takes no sample
-        if (record_) {
-            record_->addSample();
+        if (gridMeas_ != nullptr && fileSampling_ != nullptr) {
+            gridMeas_->addSample(measText_, sumText_, clock_.Now().local, fileSampling_->Interval());
         }
+    }
+}
+
+void Tzantor30::Timer1Fired() {
+    HeldBoxes held;
+    RunHandler(held, [this] { Timer1Timer(); });
+    for (HeldBoxes::Box& box : held.boxes) {
+        QTimer::singleShot(0, this, [this, box = std::move(box)] {
+            ui_.ShowMessage(box.text, box.caption, box.icon, MessageButtons::Ok);
+        });
     }
 }
 
@@ -440,19 +503,14 @@ void Tzantor30::AddChartPoint(float y) {
 }
 
 void Tzantor30::mn_saveClick() {
-    FileDialogRequest request;
-    request.fileName = saveFileName_;
-    request.filter = "Textový soubor [*.txt]|*.txt";
-    request.defaultSuffix = "TXT";
-    request.confirmOverwrite = true;
-    const std::optional<std::string> chosen = ui_.AskSaveFileName(request);
+    const std::optional<std::string> chosen = ui_.AskSaveFileName(RecordFileRequest(saveFileName_));
     if (!chosen) {
         return;
     }
     saveFileName_ = *chosen;
     recording_ = true;
-    if (record_) {
-        record_->startRecord();
+    if (gridMeas_ != nullptr && fileSampling_ != nullptr) {
+        gridMeas_->startRecord(fileSampling_->Interval(), saveFileName_);
     }
     statusPanels_[2]->setText(QString::fromStdString(saveFileName_));
 }
@@ -479,8 +537,17 @@ void Tzantor30::Clear(bool sum) {
 }
 
 void Tzantor30::ShowWithLine(const std::function<void()>& showDialog) {
-    TimerHoldOff holdOff(*Timer1);  // also restored after an open failure
-    OpenLine();
+    TimerHoldOff holdOff(*Timer1);
+    try {
+        OpenLine();
+    } catch (...) {
+        // The failed open reset the port choice, so a reading would fail too, with a second box: automatic
+        // reading goes off now, as after a reading's port failure, and the one box says why.
+        if (holdOff.Release()) {
+            StopAfterPortFailure();
+        }
+        throw;
+    }
     const LineCloser closer(port_->Link().line);
     showDialog();
 }

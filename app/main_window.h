@@ -40,16 +40,6 @@ class Trotace3D;
 class TGridMeas;
 class Tfile_sampling;
 
-// The measured-values record as the reading cycle and the save command drive it.
-class MeasurementRecord {
-public:
-    virtual ~MeasurementRecord() = default;
-    // One call after every reading of automatic reading, successful or not.
-    virtual void addSample() = 0;
-    // A record file was chosen: the next addSample takes a sample at once.
-    virtual void startRecord() = 0;
-};
-
 // The status bar's run-state texts.
 inline constexpr char kStateStop[] = "STOP";
 inline constexpr char kStateReading[] = "ČTENÍ";
@@ -68,12 +58,13 @@ public:
 
     // The windows created after this one, handed over by the program entry.
     void SetPortWindow(Tport* port);
-    void SetMeasurementRecord(MeasurementRecord* record);
     // Each enables its menu item.
     void SetAboutBox(TAboutBox* box);
     void SetIdentDialog(Tabout_ident* dialog);
     void SetParametersDialog(TForm_menu* dialog);
     void SetAddressDialog(TZmenaAdresy* dialog);
+    // The record's windows; every reading of automatic reading is handed to gridMeas with the interval of
+    // fileSampling.
     void SetRecordWindows(Trotace3D* rotace3D, TGridMeas* gridMeas, Tfile_sampling* fileSampling);
     // The line monitor's two windows, opened from the menu "Diagnostika".
     void SetDiagnosticsWindows(TLineTraffic* traffic, TLineStatistics* statistics);
@@ -82,10 +73,7 @@ public:
     const GraphSettings& Graph() const { return graph_; }
     TrendChart& Chart() { return *Chart1; }
 
-    // What the measured-values record reads at each sample: the panels' texts exactly as shown, whether a
-    // record file was chosen in this run, and the file name the save dialog holds.
-    std::string MeasText() const;
-    std::string SumText() const;
+    // Whether a record file was chosen in this run, and the file name the save dialog holds.
     bool Recording() const { return recording_; }
     const std::string& RecordFileName() const { return saveFileName_; }
 
@@ -95,6 +83,7 @@ public:
     // One reading: throws the open-failure error (after switching automatic reading off) when the port does
     // not open.
     void tl_readClick();
+    // The timer's tick; throws what the reading throws (Timer1 itself shows it only after the tick).
     void Timer1Timer();
     void cb_runClick();
     void AddChartPoint(float y);
@@ -119,8 +108,10 @@ public:
     void mn_statistikaClick();
 
 protected:
+    // Stops the reading, gives the record its last attempt at the kept lines, then runs FormClose.
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
     void BuildControls();
@@ -129,6 +120,15 @@ private:
     // Runs handler through the error display when the item is chosen.
     void Wire(QAction* action, void (Tzantor30::*handler)());
     void ApplyGraphLook();
+    // Runs Timer1Timer; a box it raises is shown once the handler has returned, so that the timer, which the
+    // toolkit does not fire again while its own handler runs, goes on firing while the box is open.
+    void Timer1Fired();
+    // Shows the value texts and keeps them for the record.
+    void ShowValues(const std::string& meas, const std::string& sum);
+    // Automatic reading off after a port failure: the box unticked, "ERROR" in the status bar.
+    void StopAfterPortFailure();
+    // Once the window system has given the window its frame: the stored outer size applied to the frame.
+    void ApplyOuterSize();
     void SetState(const char* text);
     void SetIntervalText(int seconds);
     // Opens the line for the port chosen in the port window; throws the open-failure error when it fails.
@@ -143,7 +143,6 @@ private:
     RegionalSettings regional_;
     std::unique_ptr<SettingsStore> settings_;
     Tport* port_ = nullptr;
-    MeasurementRecord* record_ = nullptr;
     TAboutBox* aboutBox_ = nullptr;
     Tabout_ident* aboutIdent_ = nullptr;
     TForm_menu* formMenu_ = nullptr;
@@ -158,7 +157,11 @@ private:
     bool recording_ = false;
     std::string saveFileName_ = "Zantor30.txt";
     ReadingCycle cycle_;
+    std::string measText_ = "0";
+    std::string sumText_ = "0";
     bool placedOnScreen_ = false;
+    // The outer size read at creation, applied once the frame is known (empty when done).
+    QSize outerSize_;
 
     // Controls, named as the window's design names them.
     QWidget* Panel1 = nullptr;

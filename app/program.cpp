@@ -3,7 +3,6 @@
 #include "app/line_statistics_window.h"
 #include "app/line_traffic_window.h"
 #include "app/main_window.h"
-#include "app/record_binding.h"
 #include "config/about_box.h"
 #include "config/address_dialog.h"
 #include "config/ident_dialog.h"
@@ -39,9 +38,6 @@ Program::Program(const ProgramEnvironment& environment) {
     gridMeas_ = std::make_unique<TGridMeas>(environment.ui, environment.regional,
                                             MakeSystemRecordFileSystem(), zantor30_.get());
     fileSampling_ = std::make_unique<Tfile_sampling>(store, environment.ui, zantor30_.get());
-    record_ = std::make_unique<RecordBinding>(*zantor30_, *gridMeas_, *fileSampling_, environment.wallClock);
-    gridMeas_->SetSources(record_.get());
-    zantor30_->SetMeasurementRecord(record_.get());
     zantor30_->SetRecordWindows(rotace3D_.get(), gridMeas_.get(), fileSampling_.get());
 
     lineMonitor_ = std::make_unique<LineMonitor>(port_->Link().telegrams);

@@ -29,7 +29,6 @@ class TZmenaAdresy;
 class Trotace3D;
 class TGridMeas;
 class Tfile_sampling;
-class RecordBinding;
 
 struct ProgramEnvironment {
     UiServices& ui;
@@ -72,7 +71,6 @@ private:
     std::unique_ptr<Trotace3D> rotace3D_;
     std::unique_ptr<TGridMeas> gridMeas_;
     std::unique_ptr<Tfile_sampling> fileSampling_;
-    std::unique_ptr<RecordBinding> record_;  // joins the last three to the main window; destroyed first
     // The line monitor on the port's link and its two windows; the windows go first, the monitor detaches
     // itself from the link before the port dialog goes.
     std::unique_ptr<LineMonitor> lineMonitor_;

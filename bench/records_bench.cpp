@@ -26,17 +26,14 @@ using namespace zt30;
 using namespace zt30::bench;
 using SteadyClock = std::chrono::steady_clock;
 
-// A reading a second with changing texts; the record file given by `file` while recording.
-class TickingSources final : public RecordSources {
-public:
-    std::string MeasText() override { return std::to_string(++reading) + ",500"; }
-    std::string SumText() override { return std::to_string(reading * 3) + ",250"; }
-    bool Recording() override { return !file.empty(); }
-    std::string RecordFileName() override { return file; }
-    std::int32_t Interval() override { return 1; }
-    LocalDateTime Now() override { return LocalDateTimeOf(start.addSecs(reading)); }
+// A reading a second with changing texts, handed to the window as the reading cycle does.
+struct TickingReadings {
+    RecordOutcome Next(TGridMeas& window) {
+        ++reading;
+        return window.addSample(std::to_string(reading) + ",500", std::to_string(reading * 3) + ",250",
+                                LocalDateTimeOf(start.addSecs(reading)), 1);
+    }
 
-    std::string file;
     long long reading = 0;
     QDateTime start = QDateTime(QDate(2026, 3, 2), QTime(9, 0, 0));
 };
@@ -64,23 +61,22 @@ void BM_AddSampleOnAFullTable(benchmark::State& state) {
     QApplication application(argc_, argv_);
     QTemporaryDir folder;
     SilentUi ui;
-    TickingSources sources;
+    TickingReadings readings;
     TGridMeas window(ui, RegionalSettingsFor(QLocale(QLocale::Czech, QLocale::Czechia)),
                      MakeSystemRecordFileSystem());
-    window.SetSources(&sources);
     window.show();
     for (int i = 0; i < MeasuredValuesTable::kSampleRows; ++i) {
-        window.addSample();
+        readings.Next(window);
     }
     if (state.range(1) != 0) {
-        sources.file = QDir(folder.path()).filePath(QStringLiteral("Zantor30.txt")).toStdString();
+        window.startRecord(1, QDir(folder.path()).filePath(QStringLiteral("Zantor30.txt")).toStdString());
     }
     QApplication::processEvents();
     const bool repaint = state.range(0) != 0;
     std::vector<double> samples;
     for (auto _ : state) {
         const auto start = SteadyClock::now();
-        window.addSample();
+        readings.Next(window);
         if (repaint) {
             QApplication::processEvents();
         }

@@ -1,7 +1,5 @@
 #include "views/measured_values_model.h"
 
-#include <utility>
-
 namespace zt30 {
 
 namespace {
@@ -10,7 +8,8 @@ const char* const kHeadings[MeasuredValuesTable::kColumns] = {"Naměřená", "SU
 
 }  // namespace
 
-MeasuredValuesModel::MeasuredValuesModel(QObject* parent) : QAbstractTableModel(parent) {}
+MeasuredValuesModel::MeasuredValuesModel(const MeasuredValuesTable& table, QObject* parent)
+    : QAbstractTableModel(parent), table_(table) {}
 
 int MeasuredValuesModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : MeasuredValuesTable::kSampleRows;
@@ -45,13 +44,9 @@ Qt::ItemFlags MeasuredValuesModel::flags(const QModelIndex& index) const {
     return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
 }
 
-int MeasuredValuesModel::Put(SampleRow row) {
-    const bool shifts = table_.Full();
-    const int filled = table_.Put(std::move(row));
-    const int first = shifts ? 0 : filled - 1;
-    emit dataChanged(index(first, 0), index(filled - 1, MeasuredValuesTable::kColumns - 1),
-                     {Qt::DisplayRole});
-    return filled;
+void MeasuredValuesModel::SampleAdded(int row, bool rowsMoved) {
+    const int first = rowsMoved ? 0 : row - 1;
+    emit dataChanged(index(first, 0), index(row - 1, MeasuredValuesTable::kColumns - 1), {Qt::DisplayRole});
 }
 
 }  // namespace zt30

@@ -15,7 +15,8 @@ class MeasuredValuesModel final : public QAbstractTableModel {
     Q_DISABLE_COPY_MOVE(MeasuredValuesModel)
 
 public:
-    explicit MeasuredValuesModel(QObject* parent = nullptr);
+    // Shows table, which must outlive the model.
+    explicit MeasuredValuesModel(const MeasuredValuesTable& table, QObject* parent = nullptr);
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -23,16 +24,12 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
-    // Puts a sample into the table (MeasuredValuesTable::Put) and tells the views which rows changed: the
-    // one row while the table fills, every row once it is full. Returns the sample row filled (1 to 399).
-    int Put(SampleRow row);
-
-    // The table, for its counting and for reading the rows.
-    MeasuredValuesTable& Table() { return table_; }
-    const MeasuredValuesTable& Table() const { return table_; }
+    // A sample filled sample row `row` (1 to 399): tells the views which rows changed, the one row while the
+    // table fills, every row once it is full (rowsMoved).
+    void SampleAdded(int row, bool rowsMoved);
 
 private:
-    MeasuredValuesTable table_;
+    const MeasuredValuesTable& table_;
 };
 
 }  // namespace zt30

@@ -6,10 +6,9 @@
 #include <QMenuBar>
 #include <QScrollBar>
 #include <QTableView>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <utility>
-
-#include "views/record_line.h"
 
 namespace zt30 {
 
@@ -18,23 +17,22 @@ namespace {
 constexpr int kColumnWidth = 80;
 constexpr int kShownRows = 20;
 
-// Clears a flag when the scope ends, also when what ran in it raised.
-class FlagScope {
-public:
-    explicit FlagScope(bool& flag) : flag_(flag) { flag_ = true; }
-    ~FlagScope() { flag_ = false; }
-    FlagScope(const FlagScope&) = delete;
-    FlagScope& operator=(const FlagScope&) = delete;
-
-private:
-    bool& flag_;
-};
+constexpr char kQuestionCaption[] = "Dotaz";
 
 }  // namespace
 
+FileDialogRequest RecordFileRequest(const std::string& fileName) {
+    FileDialogRequest request;
+    request.fileName = fileName;
+    request.filter = "Textový soubor [*.txt]|*.txt";
+    request.defaultSuffix = "TXT";
+    request.confirmOverwrite = true;
+    return request;
+}
+
 TGridMeas::TGridMeas(UiServices& ui, const RegionalSettings& regional,
                      std::unique_ptr<RecordFileSystem> files, QWidget* parent)
-    : QDialog(parent), ui_(ui), regional_(regional), files_(std::move(files)), record_(*files_) {
+    : QDialog(parent), ui_(ui), files_(std::move(files)), recorder_(*files_, regional) {
     BuildControls();
 }
 
@@ -53,7 +51,7 @@ void TGridMeas::BuildControls() {
     Konec1->setObjectName(QStringLiteral("Konec1"));
     connect(Konec1, &QAction::triggered, this, &TGridMeas::Konec1Click);
 
-    model_ = new MeasuredValuesModel(this);
+    model_ = new MeasuredValuesModel(recorder_.Table(), this);
     Grid = new QTableView(this);
     Grid->setObjectName(QStringLiteral("Grid"));
     Grid->setAccessibleName(windowTitle());
@@ -85,45 +83,48 @@ void TGridMeas::BuildControls() {
     resize(width, height + menuBar->sizeHint().height());
 }
 
-void TGridMeas::SetSources(RecordSources* sources) {
-    sources_ = sources;
+void TGridMeas::startRecord(std::int32_t interval, const std::string& path) {
+    recorder_.startRecord(interval, path);
 }
 
-void TGridMeas::startRecord() {
-    if (sources_ != nullptr) {
-        model_->Table().startRecord(sources_->Interval());
+RecordOutcome TGridMeas::addSample(const std::string& valueText, const std::string& sumText,
+                                   const LocalDateTime& now, std::int32_t interval) {
+    const RecordOutcome outcome = recorder_.addSample(valueText, sumText, now, interval);
+    if (outcome.row > 0) {
+        model_->SampleAdded(outcome.row, outcome.rowsMoved);
     }
+    if (outcome.message != RecordMessage::None) {
+        ShowLater(outcome.message, outcome.droppedLines);
+    }
+    return outcome;
 }
 
-void TGridMeas::addSample() {
-    if (sources_ == nullptr || !model_->Table().CountCall(sources_->Interval())) {
-        return;
-    }
-    const LocalDateTime now = sources_->Now();
-    const int row = model_->Put(SampleRow{sources_->MeasText(), sources_->SumText(),
-                                          ShortDateText(now, regional_), LongTimeText(now, regional_)});
-    // The line is built from the row just filled, so every sample reaches the file once, the newest included.
-    if (sources_->Recording()) {
-        appendRowToFile(row);
-    }
+void TGridMeas::ShowLater(RecordMessage message, std::uint64_t droppedLines) {
+    // A box shown inside the reading's timer handler would hold the timer until it closed.
+    QTimer::singleShot(0, this, [this, text = RecordMessageText(message, droppedLines)] {
+        ui_.ShowMessage(text, kRecordErrorCaption, MessageIcon::Exclamation, MessageButtons::Ok);
+    });
 }
 
-void TGridMeas::appendRowToFile(int row) {
-    if (sources_ == nullptr) {
+void TGridMeas::FinishRecord() {
+    if (recorder_.WriteKept()) {
         return;
     }
-    const SampleRow& cells = model_->Table().Row(row);
-    const AppendResult result = record_.Append(
-        sources_->RecordFileName(), ToSystemCodePage(RecordLine(cells[0], cells[1], cells[2], cells[3])));
-    if (result == AppendResult::Written || boxOpen_) {
-        return;
+    for (;;) {
+        const std::string question = "Výstupní soubor nelze zapsat. Neuložené řádky záznamu: " +
+                                     std::to_string(recorder_.File().KeptLines()) +
+                                     "\nChceš je uložit do jiného souboru?";
+        if (ui_.ShowMessage(question, kQuestionCaption, MessageIcon::Question, MessageButtons::YesNo) !=
+            MessageAnswer::Yes) {
+            return;  // closed anyway: the operator was told what is lost
+        }
+        FileDialogRequest request = RecordFileRequest(recorder_.Path());
+        request.confirmOverwrite = false;  // the lines are appended, nothing is replaced
+        const std::optional<std::string> chosen = ui_.AskSaveFileName(request);
+        if (chosen && recorder_.WriteKept(*chosen)) {
+            return;
+        }
     }
-    std::string text = kCannotOpenRecordFile;
-    if (record_.DroppedLines() > 0) {
-        text += "\nZahozeno nejstarších neuložených řádků: " + std::to_string(record_.DroppedLines());
-    }
-    const FlagScope shown(boxOpen_);
-    ui_.ShowMessage(text, kRecordErrorCaption, MessageIcon::Exclamation, MessageButtons::Ok);
 }
 
 int TGridMeas::ShowModal() {

@@ -114,6 +114,13 @@ AppendResult RecordFile::Append(const std::string& path, std::string line) {
         kept_.pop_front();
         ++dropped_;
     }
+    return WriteKept(path);
+}
+
+AppendResult RecordFile::WriteKept(const std::string& path) {
+    if (kept_.empty()) {
+        return AppendResult::Written;
+    }
     if (!files_.Open(path)) {
         return AppendResult::CannotOpen;
     }
@@ -128,10 +135,14 @@ AppendResult RecordFile::Append(const std::string& path, std::string line) {
             return AppendResult::WriteFailed;
         }
         kept_.pop_front();
+        ++writtenLines_;
     }
     files_.Close();
-    dropped_ = 0;
     return AppendResult::Written;
+}
+
+std::uint64_t RecordFile::TakeDroppedLines() {
+    return std::exchange(dropped_, 0);
 }
 
 void RecordFile::CutShortWrite(const std::string& path, std::size_t written) {

@@ -1,4 +1,4 @@
-// The record file of the measured-values window: each recorded line is appended to the file the user chose,
+// The record file of the measurement recorder: each recorded line is appended to the file the user chose,
 // which is opened for that write only (created when missing) and closed again. A line that cannot be written
 // (the file does not open, or a write falls short) is kept and written at the next successful open, in order
 // and before the newer lines; past a large limit the oldest kept line is dropped. A line reaches the file
@@ -58,11 +58,18 @@ public:
     // lines kept from earlier failures, each with one write, then closes the file. A line that is not
     // written stays kept, in order.
     AppendResult Append(const std::string& path, std::string line);
+    // Writes the kept lines alone to the file at path, as Append does; Written when none is left (also when
+    // none was kept, without opening the file).
+    AppendResult WriteKept(const std::string& path);
 
     // Lines waiting for the next successful open.
     std::size_t KeptLines() const { return kept_.size(); }
-    // Lines dropped (the oldest first, past the limit) since every kept line was last written.
+    // Lines that reached a file since the record file was made.
+    std::uint64_t WrittenLines() const { return writtenLines_; }
+    // Lines dropped (the oldest first, past the limit) since the count was last taken.
     std::uint64_t DroppedLines() const { return dropped_; }
+    // The dropped lines' count, which starts again from 0.
+    std::uint64_t TakeDroppedLines();
 
 private:
     // Takes the `written` bytes of a short write off the end of the file again.
@@ -71,6 +78,7 @@ private:
     RecordFileSystem& files_;
     std::size_t keptLimit_;
     std::deque<std::string> kept_;
+    std::uint64_t writtenLines_ = 0;
     std::uint64_t dropped_ = 0;
 };
 

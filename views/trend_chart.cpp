@@ -19,6 +19,7 @@
 
 #include "views/chart_csv.h"
 #include "views/chart_overlay.h"
+#include "views/measurement_recorder.h"
 #include "views/toolkit_color_qt.h"
 
 namespace zt30 {
@@ -31,8 +32,6 @@ constexpr int kWheelNotch = 120;
 // A key press pans by this share of the time shown.
 constexpr double kKeyPan = 0.1;
 
-const char* const kOpenFailure = "Nemůže otevřít výstupní soubor";
-const char* const kWriteFailure = "Nepodařilo se zapsat výstupní soubor";
 const char* const kErrorCaption = "CHYBA";
 
 }  // namespace
@@ -425,11 +424,11 @@ void TrendChart::WriteFile(const QString& fileName, const QByteArray& bytes) {
     // Written to a file beside it and renamed over it at the end, so a failed write leaves the old file.
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly)) {
-        ui_->ShowMessage(kOpenFailure, kErrorCaption, MessageIcon::Exclamation, MessageButtons::Ok);
+        ui_->ShowMessage(kCannotOpenOutputFile, kErrorCaption, MessageIcon::Exclamation, MessageButtons::Ok);
         return;
     }
     if (file.write(bytes) != bytes.size() || !file.commit()) {
-        ui_->ShowMessage(kWriteFailure, kErrorCaption, MessageIcon::Exclamation, MessageButtons::Ok);
+        ui_->ShowMessage(kCannotWriteOutputFile, kErrorCaption, MessageIcon::Exclamation, MessageButtons::Ok);
     }
 }
 

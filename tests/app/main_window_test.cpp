@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
@@ -24,6 +25,7 @@
 #include "support/fake_wall_clock.h"
 #include "support/hex.h"
 #include "support/ui_recorder.h"
+#include "views/measured_values_window.h"
 #include "views/memory_settings_backend.h"
 #include "views/trend_chart.h"
 
@@ -282,18 +284,9 @@ TEST_F(MainWindowTest, NoPortSwitchesAutomaticReadingOffWithTheErrorDisplay) {
     EXPECT_EQ(Requests(), 0u);
 }
 
-// The record's two operations as the main window calls them.
-struct RecordSpy final : MeasurementRecord {
-    void addSample() override { ++samples; }
-    void startRecord() override { ++starts; }
-    int samples = 0;
-    int starts = 0;
-};
-
 TEST_F(MainWindowTest, FirstTickOfTheBoxAsksForTheRecordFileAndEveryReadingIsHandedToTheRecord) {
     Start();
-    RecordSpy record;
-    window->SetMeasurementRecord(&record);
+    const MeasuredValuesTable& record = program->GridMeas().Table();
 
     ui.fileAnswers.push_back(std::nullopt);
     Find<QCheckBox>("cb_run")->setChecked(true);
@@ -308,7 +301,7 @@ TEST_F(MainWindowTest, FirstTickOfTheBoxAsksForTheRecordFileAndEveryReadingIsHan
     EXPECT_TRUE(Timer().isActive());  // cancelling the dialog still starts automatic reading
 
     TickNextSecond();
-    EXPECT_EQ(record.samples, 1);
+    EXPECT_EQ(record.SampleCounter(), 1);
     Find<QCheckBox>("cb_run")->setChecked(false);
     EXPECT_EQ(Panel(0), "STOP");
 
@@ -319,7 +312,8 @@ TEST_F(MainWindowTest, FirstTickOfTheBoxAsksForTheRecordFileAndEveryReadingIsHan
     EXPECT_TRUE(window->Recording());
     EXPECT_EQ(window->RecordFileName(), "/data/mereni.txt");
     EXPECT_EQ(Panel(2), "/data/mereni.txt");
-    EXPECT_EQ(record.starts, 1);
+    EXPECT_EQ(record.SampleCounter(), 60);  // the next reading takes a sample
+    EXPECT_EQ(program->GridMeas().Recorder().Path(), "/data/mereni.txt");
 
     Find<QCheckBox>("cb_run")->setChecked(false);
     Find<QCheckBox>("cb_run")->setChecked(true);
@@ -334,11 +328,9 @@ TEST_F(MainWindowTest, FirstTickOfTheBoxAsksForTheRecordFileAndEveryReadingIsHan
 
 TEST_F(MainWindowTest, NoSampleAfterAReadingThatCouldNotOpenThePort) {
     Start([this](MemorySettingsBackend& backend) { Plant(backend, settings::kPortNumber, "0"); });
-    RecordSpy record;
-    window->SetMeasurementRecord(&record);
     RunWithoutRecordFile();
     TickNextSecond();
-    EXPECT_EQ(record.samples, 0);
+    EXPECT_EQ(program->GridMeas().Table().SampleCounter(), 0);
     EXPECT_EQ(ui.messages.size(), 1u);
 }
 
@@ -465,9 +457,22 @@ TEST_F(MainWindowTest, EveryMenuItemHasItsNameCaptionAndIcon) {
         menus << menu->text();
     }
     EXPECT_EQ(menus, QStringList({"&Soubor", "&Nastavení", "Dia&gnostika", "Nápo&věda"}));
-    EXPECT_EQ(Find<QLabel>("pa_meas")->accessibleName(), "Naměřená hodnota");
-    EXPECT_EQ(Find<QLabel>("pa_suma")->accessibleName(), "Suma");
     EXPECT_EQ(Find<QCheckBox>("cb_run")->accessibleName(), "aut. čtení");
+    // Assistive technologies read a panel's value as its name, the caption as its description and label.
+    const char* const panels[][3] = {{"pa_meas", "0", "Naměřená hodnota"},
+                                     {"pa_suma", "0", "Suma"},
+                                     {"StatusBar1_Panel0", "STOP", "Stav čtení"},
+                                     {"StatusBar1_Panel1", "záznam: 60 s", "Interval záznamu"},
+                                     {"StatusBar1_Panel2", "c:", "Soubor záznamu"}};
+    for (const auto& panel : panels) {
+        QAccessibleInterface* shown = QAccessible::queryAccessibleInterface(Find<QLabel>(panel[0]));
+        EXPECT_EQ(shown->text(QAccessible::Name), QString::fromUtf8(panel[1])) << panel[0];
+        EXPECT_EQ(shown->text(QAccessible::Description), QString::fromUtf8(panel[2])) << panel[0];
+    }
+    const auto labels =
+        QAccessible::queryAccessibleInterface(Find<QLabel>("pa_meas"))->relations(QAccessible::Label);
+    ASSERT_EQ(labels.size(), 1);
+    EXPECT_EQ(labels[0].first->object(), Find<QLabel>("Label1"));
     EXPECT_FALSE(window->findChild<QWidget*>("tl_read")->isVisible());
 }
 

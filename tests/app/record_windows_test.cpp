@@ -6,6 +6,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QImage>
 #include <QLabel>
@@ -14,6 +16,7 @@
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <functional>
 
 #include "app/main_window.h"
 #include "app/program.h"
@@ -24,6 +27,7 @@
 #include "support/ui_recorder.h"
 #include "views/graph_settings_dialog.h"
 #include "views/measured_values_window.h"
+#include "views/measurement_recorder.h"
 #include "views/memory_settings_backend.h"
 #include "views/recording_interval_dialog.h"
 #include "views/trend_chart.h"
@@ -70,6 +74,17 @@ protected:
         ui.fileAnswers.push_back(std::move(file));
         Find<QCheckBox>(*window, "cb_run")->setChecked(true);
     }
+    // Runs the event loop, the wall clock moving on a second every 50 ms, until done() holds (false after 20
+    // s).
+    bool RunUntil(const std::function<bool()>& done) {
+        QEventLoop loop;
+        QTimer second;
+        second.callOnTimeout([&] { done() ? loop.quit() : wallClock.AdvanceMs(1000); });
+        second.start(50);
+        QTimer::singleShot(20000, &loop, &QEventLoop::quit);
+        loop.exec();
+        return done();
+    }
     QImage RenderChart() {
         TrendChart& chart = window->Chart();
         QImage image(chart.size(), QImage::Format_RGB32);
@@ -106,6 +121,38 @@ TEST_F(RecordWindowsTest, ReadingsFillTheTableAndTheRecordFileFromTheNextSecondO
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll().toStdString(), first + "12,500; 100,000; 02.03.26; 10:01:01; \r\n");
     EXPECT_EQ(program->GridMeas().Table().FilledRows(), 2);
+}
+
+// The real timer and a box with its own nested loop, as QMessageBox runs one: the record file's box waits for
+// the reading's tick to return, so the timer goes on firing while the box is open and no reading is lost.
+TEST_F(RecordWindowsTest, ReadingsGoOnOnceASecondWhileTheRecordFilesBoxIsOpen) {
+    Start("1");
+    QTemporaryDir folder;
+    QDir top(folder.path());
+    ASSERT_TRUE(top.mkdir(QStringLiteral("data")));
+    const QString path = folder.filePath(QStringLiteral("data/z.txt"));
+    StartReading(path.toStdString());
+    const MeasuredValuesTable& table = program->GridMeas().Table();
+    int pointsAtOpen = -1, pointsAtClose = -1;
+    ui.whileOpen = [&] {
+        pointsAtOpen = window->Chart().PointCount();
+        RunUntil([&] { return window->Chart().PointCount() >= pointsAtOpen + 5; });
+        pointsAtClose = window->Chart().PointCount();
+    };
+    ASSERT_TRUE(RunUntil([&] { return table.FilledRows() >= 2; }));
+    ASSERT_TRUE(top.rename(QStringLiteral("data"), QStringLiteral("away")));
+    ASSERT_TRUE(RunUntil([&] { return pointsAtClose >= 0; }));
+    EXPECT_GE(pointsAtClose - pointsAtOpen, 5);
+    EXPECT_EQ(table.FilledRows(), window->Chart().PointCount());  // a sample for every reading
+
+    ASSERT_TRUE(top.rename(QStringLiteral("away"), QStringLiteral("data")));
+    const int rows = table.FilledRows();
+    ASSERT_TRUE(RunUntil([&] { return table.FilledRows() >= rows + 2; }));
+    EXPECT_EQ(ui.messages.size(), 1u);  // one box for the whole outage
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = file.readAll().split('\n');
+    EXPECT_EQ(lines.size() - 1, table.FilledRows());  // every sample, none twice
 }
 
 TEST_F(RecordWindowsTest, TheMeasuredValuesWindowIsModalAndTheTableKeepsFillingBehindIt) {

@@ -1,9 +1,11 @@
-// The measured-values window offscreen, over scripted sources: the record file's exact bytes in a temporary
-// folder, its failure box while the folder is gone, the regional texts, and the grid a person scrolls.
+// The measured-values window offscreen, fed as the reading cycle feeds it: the record file's exact bytes in a
+// temporary folder, its failure box once per outage, the lines left at the end, the regional texts, and the
+// grid a person scrolls.
 #include "views/measured_values_window.h"
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -19,20 +21,7 @@
 namespace zt30 {
 namespace {
 
-struct ScriptedSources final : RecordSources {
-    std::string MeasText() override { return meas; }
-    std::string SumText() override { return "100,000"; }
-    bool Recording() override { return recording; }
-    std::string RecordFileName() override { return file.toStdString(); }
-    std::int32_t Interval() override { return interval; }
-    LocalDateTime Now() override { return clock.Now().local; }
-
-    std::string meas;
-    bool recording = true;
-    QString file;
-    std::int32_t interval = 1;
-    test::FakeWallClock clock{QDateTime(QDate(2026, 3, 2), QTime(9, 5, 7))};
-};
+using test::RecordedMessage;
 
 QByteArray ReadFile(const QString& path) {
     QFile file(path);
@@ -43,13 +32,16 @@ class MeasuredValuesWindowTest : public ::testing::Test {
 protected:
     void Make(const RegionalSettings& regional = RegionalSettings{',', "dd.MM.yy", "H:mm:ss"}) {
         grid = std::make_unique<TGridMeas>(ui, regional, MakeSystemRecordFileSystem());
-        grid->SetSources(&sources);
     }
-    // One call a second with the value text "v<n>".
+    void Record(const QString& path) {
+        recordFile = path;
+        grid->startRecord(interval, path.toStdString());
+    }
+    // One call a second with the value text "v<n>"; the boxes it calls for come from the event loop.
     void Sample(int n) {
-        sources.meas = "v" + std::to_string(n);
-        sources.clock.AdvanceMs(1000);
-        grid->addSample();
+        clock.AdvanceMs(1000);
+        grid->addSample("v" + std::to_string(n), "100,000", clock.Now().local, interval);
+        QApplication::processEvents();
     }
     void WriteFile(const QString& path, const QByteArray& bytes) {
         QFile file(path);
@@ -59,36 +51,33 @@ protected:
 
     QTemporaryDir folder;
     test::UiRecorder ui;
-    ScriptedSources sources;
+    test::FakeWallClock clock{QDateTime(QDate(2026, 3, 2), QTime(9, 5, 7))};
+    std::int32_t interval = 1;
+    QString recordFile;
     std::unique_ptr<TGridMeas> grid;
 };
 
 TEST_F(MeasuredValuesWindowTest, EachSampleIsAppendedOnceFromTheRowJustFilled) {
-    sources.file = folder.filePath(QStringLiteral("záznam.txt"));
-    WriteFile(sources.file, "stary radek\r\n");
+    const QString path = folder.filePath(QStringLiteral("záznam.txt"));
+    WriteFile(path, "stary radek\r\n");
     Make();
-    sources.interval = 2;
-    for (int n = 1; n <= 6; ++n) {
+    interval = 2;
+    // Recording off: the table fills, no file is touched or created.
+    Sample(1);
+    Sample(2);
+    EXPECT_EQ(grid->Table().FilledRows(), 1);
+    EXPECT_EQ(ReadFile(path), "stary radek\r\n");
+
+    Record(path);  // the next call samples at once
+    for (int n = 3; n <= 7; ++n) {
         Sample(n);
     }
-    EXPECT_EQ(ReadFile(sources.file), QByteArray("stary radek\r\n"
-                                                 "v2; 100,000; 02.03.26; 9:05:09; \r\n"
-                                                 "v4; 100,000; 02.03.26; 9:05:11; \r\n"
-                                                 "v6; 100,000; 02.03.26; 9:05:13; \r\n"));
-    EXPECT_EQ(grid->Table().LastRow(), 3);
+    EXPECT_EQ(ReadFile(path), QByteArray("stary radek\r\n"
+                                         "v3; 100,000; 02.03.26; 9:05:10; \r\n"
+                                         "v5; 100,000; 02.03.26; 9:05:12; \r\n"
+                                         "v7; 100,000; 02.03.26; 9:05:14; \r\n"));
+    EXPECT_EQ(grid->Table().LastRow(), 4);
     EXPECT_TRUE(ui.messages.empty());
-
-    // Recording off: the table fills, no file is touched or created.
-    sources.recording = false;
-    const QDateTime modified = QFileInfo(sources.file).lastModified();
-    for (const QString& name : {sources.file, folder.filePath(QStringLiteral("jiny.txt"))}) {
-        sources.file = name;
-        Sample(7);
-        Sample(8);
-    }
-    EXPECT_EQ(grid->Table().FilledRows(), 5);
-    EXPECT_EQ(QFileInfo(folder.filePath(QStringLiteral("záznam.txt"))).lastModified(), modified);
-    EXPECT_FALSE(QFileInfo::exists(sources.file));
 }
 
 TEST_F(MeasuredValuesWindowTest, DateAndTimeFollowTheRegionalSettings) {
@@ -99,55 +88,70 @@ TEST_F(MeasuredValuesWindowTest, DateAndTimeFollowTheRegionalSettings) {
                  {QLocale::c(), "v1; 100,000; 2 Mar 2026; 09:05:08; \r\n"}};
     for (const auto& c : cases) {
         Make(RegionalSettingsFor(c.locale));
-        sources.file = folder.filePath(c.locale.name());
-        sources.clock.Set(QDateTime(QDate(2026, 3, 2), QTime(9, 5, 7)));
+        Record(folder.filePath(c.locale.name()));
+        clock.Set(QDateTime(QDate(2026, 3, 2), QTime(9, 5, 7)));
         Sample(1);
-        EXPECT_EQ(ReadFile(sources.file), c.line);
+        EXPECT_EQ(ReadFile(recordFile), c.line);
     }
 }
 
-TEST_F(MeasuredValuesWindowTest, AFolderThatDisappearsShowsOneBoxAtATimeAndLosesNoLine) {
+TEST_F(MeasuredValuesWindowTest, AFolderThatDisappearsShowsOneBoxPerOutageAndLosesNoLine) {
     QDir top(folder.path());
     ASSERT_TRUE(top.mkdir(QStringLiteral("data")));
-    sources.file = folder.filePath(QStringLiteral("data/z.txt"));
     Make();
+    Record(folder.filePath(QStringLiteral("data/z.txt")));
     Sample(1);
     // The folder goes away with the file in it (a drive unplugged), and comes back later.
     ASSERT_TRUE(top.rename(QStringLiteral("data"), QStringLiteral("away")));
-
-    // While the box is open the timer goes on: three samples fail without a box of their own.
-    int n = 1;
-    bool ranNested = false;
-    ui.whileOpen = [&] {
-        if (!std::exchange(ranNested, true)) {
-            for (int nested = 0; nested < 3; ++nested) {
-                Sample(++n);
-            }
-        }
-    };
-    Sample(++n);
-    ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_EQ(ui.messages[0], (test::RecordedMessage{"Nemůže otevřít výstupní soubor", "CHYBA",
-                                                     MessageIcon::Exclamation, MessageButtons::Ok}));
-    Sample(++n);  // that box was closed: the next failure shows one again
-    EXPECT_EQ(ui.messages.size(), 2u);
-    EXPECT_EQ(grid->Record().KeptLines(), 5u);
+    const RecordedMessage cannotOpen{"Nemůže otevřít výstupní soubor", "CHYBA", MessageIcon::Exclamation,
+                                     MessageButtons::Ok};
+    for (int n = 2; n <= 5; ++n) {
+        Sample(n);
+    }
+    EXPECT_EQ(ui.messages, std::vector<RecordedMessage>{cannotOpen});  // once for the whole outage
+    EXPECT_EQ(grid->Recorder().File().KeptLines(), 4u);
 
     ASSERT_TRUE(top.rename(QStringLiteral("away"), QStringLiteral("data")));
-    Sample(++n);
+    Sample(6);
     QByteArray expected;
-    for (int i = 1; i <= 7; ++i) {
+    for (int i = 1; i <= 6; ++i) {
         expected += "v" + QByteArray::number(i) +
                     "; 100,000; 02.03.26; 9:05:" + QByteArray::number(7 + i).rightJustified(2, '0') +
                     "; \r\n";
     }
-    EXPECT_EQ(ReadFile(sources.file), expected);  // each sample once, in the order taken
-    EXPECT_EQ(ui.messages.size(), 2u);
+    EXPECT_EQ(ReadFile(recordFile), expected);  // each sample once, in the order taken
+}
+
+TEST_F(MeasuredValuesWindowTest, LinesLeftAtTheEndGoToAnotherFileOrAreReportedLost) {
+    Make();
+    Record(folder.filePath(QStringLiteral("gone/z.txt")));
+    Sample(1);
+    Sample(2);
+    // No: the operator is told how many lines are lost; Yes, a cancelled dialog, Yes, a file: written there.
+    const std::string question =
+        "Výstupní soubor nelze zapsat. Neuložené řádky záznamu: 2\nChceš je uložit do jiného souboru?";
+    ui.answers = {MessageAnswer::No};
+    grid->FinishRecord();
+    EXPECT_EQ(ui.messages.back(),
+              (RecordedMessage{question, "Dotaz", MessageIcon::Question, MessageButtons::YesNo}));
+
+    const QString other = folder.filePath(QStringLiteral("jiny.txt"));
+    ui.answers = {MessageAnswer::Yes, MessageAnswer::Yes};
+    ui.fileAnswers = {std::nullopt, other.toStdString()};
+    grid->FinishRecord();
+    EXPECT_EQ(ui.messages.size(), 4u);
+    EXPECT_EQ(ReadFile(other), "v1; 100,000; 02.03.26; 9:05:08; \r\nv2; 100,000; 02.03.26; 9:05:09; \r\n");
+
+    // The folder back before the end: the last attempt writes the lines without a word.
+    Sample(3);
+    ASSERT_TRUE(QDir(folder.path()).mkdir(QStringLiteral("gone")));
+    grid->FinishRecord();
+    EXPECT_EQ(ui.messages.size(), 5u);  // the box of the new outage only
+    EXPECT_EQ(ReadFile(recordFile), "v3; 100,000; 02.03.26; 9:05:10; \r\n");
 }
 
 TEST_F(MeasuredValuesWindowTest, TheGridStaysWhereTheUserScrolledItWhileTheTableMovesUp) {
     Make();
-    sources.recording = false;
     auto* view = grid->findChild<QTableView*>(QStringLiteral("Grid"));
     ASSERT_NE(view, nullptr);
     QAbstractItemModel& model = *view->model();

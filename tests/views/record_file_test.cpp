@@ -1,5 +1,5 @@
 // The record file: lines appended to a real file, and over scripted file calls the lines kept after failures,
-// written later in order, whole and once.
+// written later in order, whole and once; and the recorder's box once per outage, named for its cause.
 #include "views/record_file.h"
 
 #include <gtest/gtest.h>
@@ -9,6 +9,8 @@
 #include <iterator>
 #include <map>
 #include <random>
+
+#include "views/measurement_recorder.h"
 
 namespace zt30 {
 namespace {
@@ -104,7 +106,36 @@ TEST(RecordFile, PastTheLimitTheOldestKeptLinesAreDroppedAndCounted) {
     EXPECT_EQ(record.DroppedLines(), 2u);
     EXPECT_EQ(record.Append("f", "g"), AppendResult::Written);
     EXPECT_EQ(files.contents["f"], "deg");
+    EXPECT_EQ(record.TakeDroppedLines(), 3u);
     EXPECT_EQ(record.DroppedLines(), 0u);
+}
+
+TEST(MeasurementRecorder, OneBoxPerOutageNamingItsCauseAndTheLostLinesWhenItEnds) {
+    ScriptedFiles files;
+    MeasurementRecorder recorder(files, RegionalSettings{}, 2);
+    const auto sample = [&recorder](const char* value) {
+        return recorder.addSample(value, "0,000", LocalDateTime{}, 1);
+    };
+    recorder.startRecord(60, "f");
+
+    files.shortWrite = 0;  // a full disk: nothing reaches the file
+    RecordOutcome outcome = sample("a");
+    EXPECT_EQ(outcome.message, RecordMessage::CannotWrite);
+    EXPECT_EQ(RecordMessageText(outcome.message, 0), "Nepodařilo se zapsat výstupní soubor");
+    files.failOpens = 3;
+    EXPECT_EQ(sample("b").message, RecordMessage::None);  // the same outage
+    EXPECT_EQ(sample("c").message, RecordMessage::None);
+    EXPECT_EQ(sample("d").keptLines, 2u);
+    outcome = sample("e");
+    EXPECT_TRUE(outcome.lineWritten);
+    EXPECT_EQ(outcome.message, RecordMessage::LinesDropped);
+    EXPECT_EQ(RecordMessageText(outcome.message, outcome.droppedLines),
+              "Výstupní soubor je opět zapisován.\nZahozeno nejstarších neuložených řádků: 3");
+    EXPECT_EQ(files.contents["f"],
+              "d; 0,000; 2000-01-01; 00:00:00; \r\ne; 0,000; 2000-01-01; 00:00:00; \r\n");
+
+    files.failOpens = 1;  // a new outage after a line was written
+    EXPECT_EQ(sample("f").message, RecordMessage::CannotOpen);
 }
 
 }  // namespace
