@@ -20,10 +20,13 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QString::fromLatin1(kProgramTitle));
     QGuiApplication::setDesktopFileName(QStringLiteral("zt30"));
 
-    // The toolkit's own dialogs (file and colour choosers) speak the user's language where Qt has it.
+    // The toolkit's own dialogs (file and colour choosers, their buttons) speak Czech like the program,
+    // whatever the system's language.
     QTranslator toolkitTexts;
-    if (toolkitTexts.load(QLocale::system(), QStringLiteral("qtbase"), QStringLiteral("_"),
-                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    if (toolkitTexts.load(QLocale(QLocale::Czech, QLocale::CzechRepublic), QStringLiteral("qtbase"),
+                          QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)) ||
+        toolkitTexts.load(QStringLiteral("qtbase_cs"),
+                          QApplication::applicationDirPath() + QStringLiteral("/translations"))) {
         QApplication::installTranslator(&toolkitTexts);
     }
 
