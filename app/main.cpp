@@ -14,6 +14,35 @@
 #include "link/error_display.h"
 #include "views/qt_settings_backend.h"
 
+namespace {
+
+// The toolkit's texts that its Czech translation does not hold (the file dialog's type column).
+class MissingToolkitTexts final : public QTranslator {
+public:
+    bool isEmpty() const override { return false; }
+
+    QString translate(const char* context, const char* sourceText, const char* disambiguation,
+                      int n) const override {
+        Q_UNUSED(disambiguation);
+        Q_UNUSED(n);
+        if (qstrcmp(context, "QAbstractFileIconProvider") != 0) {
+            return {};
+        }
+        if (qstrcmp(sourceText, "Folder") == 0) {
+            return QStringLiteral("Složka");
+        }
+        if (qstrcmp(sourceText, "Drive") == 0) {
+            return QStringLiteral("Disk");
+        }
+        if (qstrcmp(sourceText, "Unknown") == 0) {
+            return QStringLiteral("Neznámý");
+        }
+        return {};
+    }
+};
+
+}  // namespace
+
 int main(int argc, char** argv) {
     using namespace zt30;
     QApplication application(argc, argv);
@@ -29,6 +58,8 @@ int main(int argc, char** argv) {
                           QApplication::applicationDirPath() + QStringLiteral("/translations"))) {
         QApplication::installTranslator(&toolkitTexts);
     }
+    MissingToolkitTexts missingTexts;
+    QApplication::installTranslator(&missingTexts);
 
     QtUiServices ui;
     try {
