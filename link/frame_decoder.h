@@ -15,7 +15,7 @@ namespace zt30 {
 // One text of a language's table: "%1", "%2" stand for what the decoder fills in. It has no default, so a
 // table that leaves a text out does not compile.
 struct FrameText {
-    constexpr FrameText(const char* text) : text(text) {}  // NOLINT: tables are written as plain literals
+    constexpr FrameText(const char* text) : text(text) {}  // implicit: tables are plain literals
     const char* text;
 };
 
