@@ -5,9 +5,11 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QStyle>
 #include <QTableWidget>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <vector>
 
 #include "app/traffic_table_model.h"
@@ -86,7 +88,6 @@ TLineStatistics::~TLineStatistics() = default;
 void TLineStatistics::BuildControls() {
     setObjectName(QStringLiteral("LineStatistics"));
     setWindowTitle(QStringLiteral("Statistika komunikace"));
-    resize(440, 450);
 
     auto* layout = new QVBoxLayout(this);
     lb_od = new QLabel(this);
@@ -130,7 +131,29 @@ void TLineStatistics::BuildControls() {
 }
 
 void TLineStatistics::ShowWindow() {
+    if (!placed_) {
+        placed_ = true;
+        PlaceOnScreen(*this, PreferredSize());
+    }
     BringToFront(*this);
+}
+
+QSize TLineStatistics::PreferredSize() const {
+    // Every row, and the total with room for two stations beside it.
+    constexpr int kColumnsInSight = 3;
+    const QHeaderView* rows = str_statistika->verticalHeader();
+    const QHeaderView* columns = str_statistika->horizontalHeader();
+    const int frame = 2 * str_statistika->frameWidth();
+    const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    const QMargins margins = layout()->contentsMargins();
+    const int width =
+        rows->sizeHint().width() +
+        std::max(kColumnsInSight, str_statistika->columnCount()) * columns->defaultSectionSize() + frame +
+        bar + margins.left() + margins.right();
+    const int height = columns->sizeHint().height() + kRowCount * rows->defaultSectionSize() + frame +
+                       lb_od->sizeHint().height() + tl_vynulovat->sizeHint().height() +
+                       2 * layout()->spacing() + margins.top() + margins.bottom();
+    return {width, height};
 }
 
 void TLineStatistics::showEvent(QShowEvent* event) {
@@ -214,6 +237,10 @@ void TLineStatistics::ShowFigures() {
                 str_statistika->setItem(row, column, item);
             }
             item->setText(text);
+            // A screen reader tells which counter a value is, as a sighted user sees it from the headers.
+            item->setData(Qt::AccessibleDescriptionRole,
+                          QString::fromUtf8(info.caption) + QStringLiteral(", ") +
+                              str_statistika->horizontalHeaderItem(column)->text());
             item->setForeground(alarming ? QBrush(QColor(0xA0, 0x00, 0x00)) : QBrush());
         }
     }

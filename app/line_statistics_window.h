@@ -5,6 +5,7 @@
 // and "Vynulovat" starts the statistics again.
 #pragma once
 
+#include <QSize>
 #include <QWidget>
 #include <cstdint>
 #include <functional>
@@ -50,6 +51,8 @@ protected:
 
 private:
     void BuildControls();
+    // The size that shows every row and three columns.
+    QSize PreferredSize() const;
     void ShowFigures();
     void ShowStart();
 
@@ -58,6 +61,7 @@ private:
     RegionalSettings regional_;
     std::uint64_t shownVersion_ = 0;
     bool shownOnce_ = false;
+    bool placed_ = false;
     LocalDateTime start_;
 
     QTableWidget* str_statistika = nullptr;

@@ -10,6 +10,7 @@
 #include <QTableView>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/usable_beside_modal.h"
 
@@ -21,6 +22,11 @@ constexpr int kTimerIntervalMs = 100;
 constexpr char kCannotOpenFile[] = "Nemůže otevřít výstupní soubor";
 constexpr char kCannotWriteFile[] = "Výstupní soubor nelze celý zapsat";
 constexpr char kErrorCaption[] = "CHYBA";
+// The columns' widths in digits: time, direction, bytes (17 of them), meaning, outcome, response times.
+constexpr int kColumnDigits[TrafficTableModel::kColumnCount] = {13, 6, 52, 46, 22, 12};
+// On a narrow screen the bytes, then the meaning give way, down to these widths.
+constexpr int kNarrowBytesDigits = 26;
+constexpr int kNarrowMeaningDigits = 30;
 
 QPushButton* MakeButton(const char* name, const QString& caption, QWidget* parent) {
     auto* button = new QPushButton(caption, parent);
@@ -64,18 +70,18 @@ void TLineTraffic::BuildControls() {
     str_provoz->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
     QHeaderView* columns = str_provoz->horizontalHeader();
     columns->setHighlightSections(false);
+    columns->setTextElideMode(Qt::ElideRight);
     const int digit = fontMetrics().horizontalAdvance(QLatin1Char('0'));
-    const int widths[TrafficTableModel::kColumnCount] = {13 * digit, 6 * digit,  52 * digit,
-                                                         46 * digit, 22 * digit, 12 * digit};
     int tableWidth = 0;
     for (int column = 0; column < TrafficTableModel::kColumnCount; ++column) {
-        columns->resizeSection(column, widths[column]);
-        tableWidth += widths[column];
+        columns->resizeSection(column, kColumnDigits[column] * digit);
+        tableWidth += kColumnDigits[column] * digit;
     }
-    // Every column in sight, with room for the frame and the scroll bar.
-    resize(tableWidth + 4 * digit + style()->pixelMetric(QStyle::PM_ScrollBarExtent) +
-               layout->contentsMargins().left() + layout->contentsMargins().right(),
-           460);
+    // Every column in sight, with room for the frame and the scroll bar, where the screen allows.
+    const int besideTable = 4 * digit + style()->pixelMetric(QStyle::PM_ScrollBarExtent) +
+                            layout->contentsMargins().left() + layout->contentsMargins().right();
+    preferredSize_ = QSize(tableWidth + besideTable, 460);
+    resize(preferredSize_);
     caption->setBuddy(str_provoz);
     layout->addWidget(str_provoz, 1);
 
@@ -104,7 +110,26 @@ void TLineTraffic::BuildControls() {
 }
 
 void TLineTraffic::ShowWindow() {
+    if (!placed_) {
+        placed_ = true;
+        PlaceOnScreen(*this, preferredSize_);
+        FitColumns();
+    }
     BringToFront(*this);
+}
+
+void TLineTraffic::FitColumns() {
+    QHeaderView* columns = str_provoz->horizontalHeader();
+    const int digit = fontMetrics().horizontalAdvance(QLatin1Char('0'));
+    int excess = preferredSize_.width() - width();
+    const auto narrow = [&](int column, int narrowest) {
+        const int give = std::clamp(excess, 0, (kColumnDigits[column] - narrowest) * digit);
+        columns->resizeSection(column, kColumnDigits[column] * digit - give);
+        excess -= give;
+    };
+    narrow(TrafficTableModel::kBytes, kNarrowBytesDigits);
+    narrow(TrafficTableModel::kMeaning, kNarrowMeaningDigits);
+    // What is still too wide is reached by scrolling; a cut text shows whole in its tool tip.
 }
 
 void TLineTraffic::showEvent(QShowEvent* event) {

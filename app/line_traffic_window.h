@@ -5,6 +5,7 @@
 // list still, "Vymazat" empties it, "Uložit jako..." writes its lines to a text file.
 #pragma once
 
+#include <QSize>
 #include <QWidget>
 
 #include "app/traffic_table_model.h"
@@ -51,11 +52,15 @@ protected:
 
 private:
     void BuildControls();
+    // Narrows the widest columns as far as the window is narrower than preferred.
+    void FitColumns();
     void ShowCount();
 
     UiServices& ui_;
     TrafficTableModel* model_ = nullptr;
     bool paused_ = false;
+    bool placed_ = false;
+    QSize preferredSize_;
 
     QTableView* str_provoz = nullptr;
     QPushButton* tl_pozastavit = nullptr;

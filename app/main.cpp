@@ -14,18 +14,52 @@
 #include "link/error_display.h"
 #include "views/qt_settings_backend.h"
 
+namespace {
+
+// The toolkit's texts that its Czech translation does not hold (the file dialog's type column).
+class MissingToolkitTexts final : public QTranslator {
+public:
+    bool isEmpty() const override { return false; }
+
+    QString translate(const char* context, const char* sourceText, const char* disambiguation,
+                      int n) const override {
+        Q_UNUSED(disambiguation);
+        Q_UNUSED(n);
+        if (qstrcmp(context, "QAbstractFileIconProvider") != 0) {
+            return {};
+        }
+        if (qstrcmp(sourceText, "Folder") == 0) {
+            return QStringLiteral("Složka");
+        }
+        if (qstrcmp(sourceText, "Drive") == 0) {
+            return QStringLiteral("Disk");
+        }
+        if (qstrcmp(sourceText, "Unknown") == 0) {
+            return QStringLiteral("Neznámý");
+        }
+        return {};
+    }
+};
+
+}  // namespace
+
 int main(int argc, char** argv) {
     using namespace zt30;
     QApplication application(argc, argv);
     QApplication::setApplicationName(QString::fromLatin1(kProgramTitle));
     QGuiApplication::setDesktopFileName(QStringLiteral("zt30"));
 
-    // The toolkit's own dialogs (file and colour choosers) speak the user's language where Qt has it.
+    // The toolkit's own dialogs (file and colour choosers, their buttons) speak Czech like the program,
+    // whatever the system's language.
     QTranslator toolkitTexts;
-    if (toolkitTexts.load(QLocale::system(), QStringLiteral("qtbase"), QStringLiteral("_"),
-                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    if (toolkitTexts.load(QLocale(QLocale::Czech, QLocale::CzechRepublic), QStringLiteral("qtbase"),
+                          QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)) ||
+        toolkitTexts.load(QStringLiteral("qtbase_cs"),
+                          QApplication::applicationDirPath() + QStringLiteral("/translations"))) {
         QApplication::installTranslator(&toolkitTexts);
     }
+    MissingToolkitTexts missingTexts;
+    QApplication::installTranslator(&missingTexts);
 
     QtUiServices ui;
     try {

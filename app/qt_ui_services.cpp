@@ -42,6 +42,9 @@ std::optional<std::string> RunFileDialog(const FileDialogRequest& request, QFile
     dialog.setAcceptMode(mode);
     dialog.setFileMode(mode == QFileDialog::AcceptSave ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.confirmOverwrite);
+    // The program's descriptions name their patterns ("Textový soubor [*.txt]"), so Qt must not add them
+    // again in brackets.
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
     if (!request.filter.empty()) {
         dialog.setNameFilter(QtFileFilter(request.filter));
     }

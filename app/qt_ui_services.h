@@ -24,7 +24,7 @@ QString MessageBoxText(const std::string& text);
 
 // A filter "description|pattern|description|pattern" in Qt's form "description (pattern);;...", the
 // patterns of one entry separated by ";" becoming blanks. A trailing description without pattern is kept
-// as "description (*)".
+// as "description (*)". The file dialogs show only the descriptions.
 QString QtFileFilter(const std::string& filter);
 
 }  // namespace zt30

@@ -171,10 +171,11 @@ QString TrafficTableModel::Text(const TrafficRecord& record, int column) const {
             if (record.direction == TrafficDirection::Purge) {
                 return QString();
             }
-            return QString::fromStdString(
-                DescribeFrame(record.Bytes(), record.direction == TrafficDirection::Receive
-                                                  ? RequestBefore(record)
-                                                  : std::span<const std::uint8_t>{}));
+            return QString::fromStdString(DescribeFrame(record.Bytes(),
+                                                        record.direction == TrafficDirection::Receive
+                                                            ? RequestBefore(record)
+                                                            : std::span<const std::uint8_t>{},
+                                                        CzechFrameWords(), regional_.decimalSeparator));
         case kOutcome:
             return TrafficOutcomeText(record.outcome);
         case kResponse:
@@ -196,6 +197,12 @@ QVariant TrafficTableModel::data(const QModelIndex& index, int role) const {
         case Qt::DisplayRole:
         case Qt::AccessibleTextRole:
             return Text(*record, index.column());
+        case Qt::ToolTipRole:
+            // A frame's bytes or meaning may be cut in a narrow column.
+            if (index.column() == kBytes || index.column() == kMeaning) {
+                return Text(*record, index.column());
+            }
+            return {};
         case Qt::ForegroundRole:
             if (Failed(*record)) {
                 return QBrush(QColor(0xA0, 0x00, 0x00));

@@ -3,8 +3,10 @@
 #include <QEvent>
 #include <QGuiApplication>
 #include <QPointer>
+#include <QScreen>
 #include <QWidget>
 #include <QWindow>
+#include <algorithm>
 
 namespace zt30 {
 
@@ -57,7 +59,31 @@ private:
     QPointer<QWindow> ownParent_;
 };
 
+// What a window manager adds around a window (title bar and borders), allowed for before the window has
+// its frame.
+constexpr int kFrameWidth = 16;
+constexpr int kFrameHeight = 40;
+
 }  // namespace
+
+void PlaceOnScreen(QWidget& window, QSize preferred) {
+    const QWidget* parent = window.parentWidget() ? window.parentWidget()->window() : nullptr;
+    const QScreen* screen = parent && parent->screen() ? parent->screen() : QGuiApplication::primaryScreen();
+    if (!screen) {
+        window.resize(preferred);
+        return;
+    }
+    const QRect area = screen->availableGeometry();
+    const QSize room(area.width() - kFrameWidth, area.height() - kFrameHeight);
+    const QSize size = preferred.boundedTo(room).expandedTo(window.minimumSizeHint().boundedTo(room));
+    window.resize(size);
+    const QSize outer = size + QSize(kFrameWidth, kFrameHeight);
+    const QPoint centre = parent && parent->isVisible() ? parent->frameGeometry().center() : area.center();
+    // move() places the frame's top left corner.
+    const int x = std::clamp(centre.x() - outer.width() / 2, area.left(), area.right() + 1 - outer.width());
+    const int y = std::clamp(centre.y() - outer.height() / 2, area.top(), area.bottom() + 1 - outer.height());
+    window.move(std::max(x, area.left()), std::max(y, area.top()));
+}
 
 void KeepUsableBesideModalDialogs(QWidget& window) {
     new ModalEscape(window);

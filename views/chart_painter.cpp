@@ -21,6 +21,8 @@ constexpr int kMargin = 8;
 constexpr int kGap = 6;
 constexpr int kLegendPad = 4;
 constexpr int kMarker = 8;
+// The least room between two axis labels side by side.
+constexpr double kLabelGap = 4.0;
 // Depth in pixels per per cent of the plot's smaller side: 100 % gives three tenths of it.
 constexpr double kDepthPerPercent = 0.003;
 // The ribbon's face is its line's colour darkened by this (per cent, as QColor::darker takes it).
@@ -231,9 +233,10 @@ void ChartPainter::DrawBackgroundCached(QPainter& painter, const Layout& layout,
                             layout.depth,          layout.time,
                             layout.hasTime,        layout.values.axisMin,
                             layout.values.axisMax, layout.values.step,
-                            layout.times.step};
+                            layout.times.step,     layout.legend};
     if (cacheValid_ && key == cacheKey_) {
         painter.drawPixmap(0, 0, cache_);
+        labels_ = cacheLabels_;
         return;
     }
     if (!lastKey_ || !(*lastKey_ == key)) {
@@ -249,6 +252,7 @@ void ChartPainter::DrawBackgroundCached(QPainter& painter, const Layout& layout,
         QPainter cachePainter(&cache_);
         DrawBackground(cachePainter, layout, look, style);
     }
+    cacheLabels_ = labels_;
     cacheKey_ = key;
     cacheValid_ = true;
     painter.drawPixmap(0, 0, cache_);
@@ -257,6 +261,7 @@ void ChartPainter::DrawBackgroundCached(QPainter& painter, const Layout& layout,
 void ChartPainter::DrawBackground(QPainter& painter, const Layout& layout, const ChartLook& look,
                                   const ChartStyle& style) {
     painter.fillRect(QRect(QPoint(0, 0), layout.size), layout.panel);
+    labels_.clear();
     if (!layout.hasPlot) {
         return;
     }
@@ -307,34 +312,59 @@ void ChartPainter::DrawBackground(QPainter& painter, const Layout& layout, const
             QLineF(front.right() + 0.5, front.bottom() + 0.5, back.right() + 0.5, back.bottom() + 0.5));
     }
 
+    DrawAxisLabels(painter, layout, style);
+}
+
+void ChartPainter::DrawAxisLabels(QPainter& painter, const Layout& layout, const ChartStyle& style) {
+    const QRect& front = layout.front;
     painter.setFont(style.font);
     painter.setPen(layout.text);
     const QFontMetrics metrics(style.font);
     const double middle = (metrics.ascent() - metrics.descent()) / 2.0;
+    labels_.clear();
     for (int k = 0; k < layout.values.count; ++k) {
         const QString text =
             AxisValueText(layout.values.Tick(k), layout.values, style.regional.decimalSeparator);
         const double y = layout.mapping.YOf(layout.values.Tick(k));
-        painter.drawStaticText(
-            QPointF(front.left() - kGap + 1 - texts_.Width(text), y + middle - metrics.ascent()),
-            texts_.Get(text));
+        const QRectF box(front.left() - kGap + 1 - texts_.Width(text), y + middle - metrics.ascent(),
+                         texts_.Width(text), metrics.height());
+        painter.drawStaticText(box.topLeft(), texts_.Get(text));
+        labels_.push_back(box);
     }
-    const double baseline = front.bottom() + 4 + metrics.ascent();
+    // A time label is left out (its grid line stays) where it would touch a value label, the time label
+    // before it or the legend, or reach beyond the panel.
+    const QRectF panel(QPointF(0, 0), QSizeF(layout.size));
+    const QRectF legend = layout.legend.isEmpty() ? QRectF() : QRectF(layout.legend);
+    const std::size_t valueLabels = labels_.size();
+    const double top = front.bottom() + 4;
     for (int k = 0; k < layout.times.count; ++k) {
         const std::int64_t tick = layout.times.Tick(k);
         const double x = layout.mapping.XOf(tick);
-        double lineBaseline = baseline;
-        if (layout.times.label != TimeLabel::Date) {
-            const QString text = ChartTimeText(tick, style);
-            painter.drawStaticText(QPointF(x - texts_.Width(text) / 2.0, lineBaseline - metrics.ascent()),
-                                   texts_.Get(text));
-            lineBaseline += metrics.height();
+        const bool time = layout.times.label != TimeLabel::Date;
+        const bool date = layout.times.label != TimeLabel::Time;
+        const QString timeText = time ? ChartTimeText(tick, style) : QString();
+        const QString dateText = date ? ChartDateText(tick, style) : QString();
+        const double width =
+            std::max(time ? texts_.Width(timeText) : 0.0, date ? texts_.Width(dateText) : 0.0);
+        const QRectF box(x - width / 2.0, top, width, (time && date ? 2 : 1) * metrics.height());
+        const QRectF apart = box.adjusted(-kLabelGap, 0, kLabelGap, 0);
+        const bool fits =
+            panel.contains(box) && !apart.intersects(legend) &&
+            std::none_of(labels_.begin(), labels_.begin() + static_cast<std::ptrdiff_t>(valueLabels),
+                         [&](const QRectF& other) { return apart.intersects(other); }) &&
+            (labels_.size() == valueLabels || !apart.intersects(labels_.back()));
+        if (!fits) {
+            continue;
         }
-        if (layout.times.label != TimeLabel::Time) {
-            const QString text = ChartDateText(tick, style);
-            painter.drawStaticText(QPointF(x - texts_.Width(text) / 2.0, lineBaseline - metrics.ascent()),
-                                   texts_.Get(text));
+        double lineTop = top;
+        if (time) {
+            painter.drawStaticText(QPointF(x - texts_.Width(timeText) / 2.0, lineTop), texts_.Get(timeText));
+            lineTop += metrics.height();
         }
+        if (date) {
+            painter.drawStaticText(QPointF(x - texts_.Width(dateText) / 2.0, lineTop), texts_.Get(dateText));
+        }
+        labels_.push_back(box);
     }
 }
 
@@ -417,6 +447,14 @@ void ChartPainter::DrawSeries(QPainter& painter, const Layout& layout, const Cha
                 map(series.Y(after)), series.ColorAt(after));
     }
 
+    // A line that leaves the value axis (a zoomed axis, or a point beyond the shown times) is cut at the
+    // front plane's edges, so neither it nor the ribbon swept back from it reaches out of the box.
+    const auto frontTop = static_cast<float>(front.top());
+    const auto frontBottom = static_cast<float>(front.bottom());
+    for (ColumnSpan& column : frontSpans_) {
+        column.span.top = std::max(column.span.top, frontTop);
+        column.span.bottom = std::min(column.span.bottom, frontBottom);
+    }
     painter.setPen(Qt::NoPen);
     if (layout.depth > 0) {
         DrawRibbon(painter, layout, style);

@@ -11,6 +11,7 @@
 #include <QPalette>
 #include <QPixmap>
 #include <QRect>
+#include <QRectF>
 #include <QSize>
 #include <QString>
 #include <QVector>
@@ -88,6 +89,10 @@ public:
     // The plot of the last paint; nullopt before it or when that paint had no room or no time axis.
     const std::optional<ChartFrame>& LastFrame() const { return lastFrame_; }
 
+    // The boxes of the axis labels the last paint drew (value labels first, then time labels), in the
+    // paint's pixels.
+    const std::vector<QRectF>& LastLabels() const { return labels_; }
+
     // Forgets the kept background (after a font, palette or format change).
     void Invalidate() { cacheValid_ = false; }
 
@@ -130,6 +135,7 @@ private:
         double axisMax = 0.0;
         double step = 0.0;
         std::int64_t timeStep = 0;
+        QRect legend;  // the time labels keep clear of it
 
         friend bool operator==(const BackgroundKey&, const BackgroundKey&) = default;
     };
@@ -141,6 +147,7 @@ private:
                         const ChartStyle& style);
     void DrawBackgroundCached(QPainter& painter, const Layout& layout, const ChartLook& look,
                               const ChartStyle& style);
+    void DrawAxisLabels(QPainter& painter, const Layout& layout, const ChartStyle& style);
     void DrawSeries(QPainter& painter, const Layout& layout, const ChartSeries& series,
                     const ChartStyle& style);
     void DrawLegend(QPainter& painter, const Layout& layout, const ChartSeries& series,
@@ -164,6 +171,8 @@ private:
     std::size_t batchesUsed_ = 0;
     QVector<QRect> fill_;
     std::vector<QString> legendTexts_;
+    std::vector<QRectF> labels_;
+    std::vector<QRectF> cacheLabels_;  // the labels of the kept background
     ChartTextCache texts_;
 
     QPixmap cache_;

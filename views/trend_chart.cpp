@@ -1,5 +1,7 @@
 #include "views/trend_chart.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QAction>
 #include <QApplication>
 #include <QBuffer>
@@ -34,9 +36,40 @@ constexpr double kKeyPan = 0.1;
 
 const char* const kErrorCaption = "CHYBA";
 
+// What an accessibility client reads of the chart: its name, then what it shows (the newest point, the times
+// and values in sight) before the usage help, worked out only when a client asks.
+class TrendChartAccessible final : public QAccessibleWidget {
+public:
+    explicit TrendChartAccessible(TrendChart* chart) : QAccessibleWidget(chart, QAccessible::Chart) {}
+
+    QString text(QAccessible::Text t) const override {
+        const auto* chart = static_cast<const TrendChart*>(widget());
+        if (t == QAccessible::Value) {
+            return chart->ShownText();
+        }
+        if (t == QAccessible::Description) {
+            return chart->ShownText() + QLatin1Char(' ') + QAccessibleWidget::text(t);
+        }
+        return QAccessibleWidget::text(t);
+    }
+};
+
+QAccessibleInterface* TrendChartAccessibleFactory(const QString& className, QObject* object) {
+    if (className == QLatin1String(TrendChart::staticMetaObject.className()) && object &&
+        object->isWidgetType()) {
+        return new TrendChartAccessible(static_cast<TrendChart*>(object));
+    }
+    return nullptr;
+}
+
 }  // namespace
 
 TrendChart::TrendChart(QWidget* parent) : QWidget(parent) {
+    static const bool accessibleFactory = [] {
+        QAccessible::installFactory(TrendChartAccessibleFactory);
+        return true;
+    }();
+    (void)accessibleFactory;
     // Every pixel is painted, so Qt need not clear the widget first.
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAccessibleName(QStringLiteral("Graf naměřené hodnoty"));
@@ -131,6 +164,30 @@ QSize TrendChart::minimumSizeHint() const {
 void TrendChart::Changed() {
     ++version_;
     update();
+    if (QAccessible::isActive()) {
+        QAccessibleEvent event(this, QAccessible::DescriptionChanged);
+        QAccessible::updateAccessibility(&event);
+    }
+}
+
+QString TrendChart::ShownText() const {
+    if (series_.Empty()) {
+        return QStringLiteral("Bez bodů.");
+    }
+    const auto when = [this](std::int64_t x) {
+        return ChartDateText(x, style_) + QLatin1Char(' ') + ChartTimeText(x, style_);
+    };
+    const std::size_t last = series_.Count() - 1;
+    QString text = QStringLiteral("Bodů: %1, poslední %2 v %3.")
+                       .arg(series_.Count())
+                       .arg(ChartValueText(series_.Y(last), style_), when(series_.X(last)));
+    if (const std::optional<ChartFrame>& frame = painter_.LastFrame()) {
+        const PlotMapping& shown = frame->mapping;
+        text += QStringLiteral(" Zobrazeno od %1 do %2, osa hodnot od %3 do %4.")
+                    .arg(when(shown.time.begin), when(shown.time.end - 1),
+                         ChartValueText(shown.values.min, style_), ChartValueText(shown.values.max, style_));
+    }
+    return text;
 }
 
 void TrendChart::PaintChart(QPainter& painter) {

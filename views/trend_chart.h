@@ -104,6 +104,10 @@ public:
     // plot of the last paint); nullopt when the pointer is elsewhere or no point is shown.
     std::optional<std::size_t> ReadoutIndex() const;
 
+    // What the chart shows, in words, for a screen reader: the number of points, the newest one's value and
+    // time, and the times and values in sight at the last paint.
+    QString ShownText() const;
+
     // The chart as it shows now, at its size in logical pixels, without the read-out and the view's note.
     QImage ToImage();
 

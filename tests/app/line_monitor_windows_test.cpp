@@ -7,7 +7,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDialog>
+#include <QFileDialog>
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollBar>
@@ -23,6 +25,7 @@
 #include "app/line_traffic_window.h"
 #include "app/main_window.h"
 #include "app/program.h"
+#include "app/qt_ui_services.h"
 #include "link/port_dialog.h"
 #include "support/fake_wall_clock.h"
 #include "support/link_fixture.h"
@@ -131,12 +134,12 @@ TEST_F(LineWindowsTest, ShowsEachFrameWithItsMeaningOutcomeAndTimes) {
     Read(2);
     traffic.ShowWindow();
     ASSERT_EQ(traffic.Model().rowCount(), 5);
-    const QStringList request = {"10:00:00,000",         "→",        "68 05 05 68 01 00 6C 01 00 6E 16",
-                                 "SD2 1←0 read table 0", "odesláno", ""};
+    const QStringList request = {
+        "10:00:00,000", "→", "68 05 05 68 01 00 6C 01 00 6E 16", "SD2 1←0 čtení tabulky 0", "odesláno", ""};
     const QStringList answer = {"10:00:00,002",
                                 "←",
                                 "68 0B 0B 68 00 01 08 00 00 48 41 00 00 C8 42 9C 16",
-                                "SD2 0←1 table 0: value 12.5, sum 100",
+                                "SD2 0←1 tabulka 0: hodnota 12,5; suma 100",
                                 "přijato",
                                 "2,0 / 2,0"};
     for (int column = 0; column < TrafficTableModel::kColumnCount; ++column) {
@@ -144,7 +147,7 @@ TEST_F(LineWindowsTest, ShowsEachFrameWithItsMeaningOutcomeAndTimes) {
         EXPECT_EQ(Cell(1, column), answer[column]) << column;
     }
     EXPECT_EQ(Cell(3, TrafficTableModel::kMeaning),
-              "SD2 0←1 table 0: value 12.5, sum 100 [incomplete: 16 of 17 bytes]");
+              "SD2 0←1 tabulka 0: hodnota 12,5; suma 100 [neúplný: 16 bajtů místo 17]");
     EXPECT_EQ(Cell(3, TrafficTableModel::kOutcome), "krátká odpověď");
     EXPECT_EQ(Cell(4, TrafficTableModel::kOutcome), "vyprázdnění bufferů");
     // The failed read is marked; the good one is not.
@@ -247,9 +250,9 @@ TEST_F(LineWindowsTest, SaveWritesTheSameLinesToATextFile) {
     EXPECT_EQ(
         text.str(),
         "Čas\tSměr\tBajty\tVýznam\tVýsledek\tOdezva [ms]\r\n"
-        "10:00:00,000\t→\t68 05 05 68 01 00 6C 01 00 6E 16\tSD2 1←0 read table 0\todesláno\t\r\n"
-        "10:00:00,002\t←\t68 0B 0B 68 00 01 08 00 00 48 41 00 00 C8 42 9C\tSD2 0←1 table 0: value 12.5, sum "
-        "100 [incomplete: 16 of 17 bytes]\tkrátká odpověď\t2,0 / 2,0\r\n"
+        "10:00:00,000\t→\t68 05 05 68 01 00 6C 01 00 6E 16\tSD2 1←0 čtení tabulky 0\todesláno\t\r\n"
+        "10:00:00,002\t←\t68 0B 0B 68 00 01 08 00 00 48 41 00 00 C8 42 9C\tSD2 0←1 tabulka 0: hodnota 12,5; "
+        "suma 100 [neúplný: 16 bajtů místo 17]\tkrátká odpověď\t2,0 / 2,0\r\n"
         "10:00:00,102\t\t\t\tvyprázdnění bufferů\t\r\n");
     std::remove(path.c_str());
     EXPECT_TRUE(ui.messages.empty());
@@ -262,6 +265,28 @@ TEST_F(LineWindowsTest, SaveWritesTheSameLinesToATextFile) {
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0], (RecordedMessage{"Nemůže otevřít výstupní soubor", "CHYBA",
                                                MessageIcon::Exclamation, MessageButtons::Ok}));
+}
+
+// The real save dialog lists the filter by its description alone, which already names the pattern.
+TEST(LineTrafficSaveDialog, ShowsTheFilterAsItsDescription) {
+    LinkFixture f;
+    LineMonitor monitor(*f.link, 16, [&f] { return f.clock.NowUs(); });
+    QtUiServices ui;
+    TLineTraffic traffic(monitor, ui, RegionalSettings{}, nullptr, FixedLocal);
+    traffic.ShowWindow();
+    QStringList filters;
+    QTimer::singleShot(0, [&filters] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        const QComboBox* shown = dialog->findChild<QComboBox*>("fileTypeCombo");
+        ASSERT_NE(shown, nullptr);
+        for (int i = 0; i < shown->count(); ++i) {
+            filters << shown->itemText(i);
+        }
+        dialog->reject();
+    });
+    traffic.tl_ulozitClick();
+    EXPECT_EQ(filters, QStringList{"Textový soubor [*.txt]"});
 }
 
 TEST_F(LineWindowsTest, StatisticsShowTheCountsLiveAndStartAgain) {
@@ -408,7 +433,7 @@ TEST(LineWindowsInTheProgram, OpenFromTheMenuWhileAutomaticReadingRuns) {
     ASSERT_EQ(program.lineTraffic().Model().rowCount(), 2);
     EXPECT_EQ(program.lineTraffic().Model().Text(*program.lineTraffic().Model().Record(1),
                                                  TrafficTableModel::kMeaning),
-              "SD2 0←1 table 0: value 12.5, sum 100");
+              "SD2 0←1 tabulka 0: hodnota 12,5; suma 100");
     EXPECT_EQ(program.lineStatistics().CellText(3, 0), "1");  // "Přijaté odpovědi"
     EXPECT_TRUE(ui.messages.empty());
     window.findChild<QCheckBox*>("cb_run")->setChecked(false);

@@ -124,6 +124,48 @@ INSTANTIATE_TEST_SUITE_P(
         DecodeCase{"request_without_command", "68 03 03 68 01 00 6C 6D 16", "", "SD2 1←0 FC 6C, no command"}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// The window's words: every kind of meaning in Czech, numbers with the regional decimal comma and the fields
+// apart by semicolons, so that "12,5" stays one number.
+class DecodeInCzech : public testing::TestWithParam<DecodeCase> {};
+
+TEST_P(DecodeInCzech, GivesTheLineOfMeaning) {
+    EXPECT_EQ(DescribeFrame(Hex(GetParam().frame), Hex(GetParam().request), CzechFrameWords(), ','),
+              GetParam().meaning);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Frames, DecodeInCzech,
+    testing::Values(
+        DecodeCase{"read_table_0", kReadTable0, "", "SD2 1←0 čtení tabulky 0"},
+        DecodeCase{"identification", kReadIdent, "", "SD2 1←0 identifikace, příkaz 0 (typ)"},
+        DecodeCase{"write_table_1", "68 0B 0B 68 01 00 63 02 01 03 02 01 21 10 27 C5 16", "",
+                   "SD2 1←0 zápis tabulky 1: FUNC 3; DP 2; FACTOR 1; CONFIG 0x21; FILTR 10000"},
+        DecodeCase{"write_table_3", "68 11 11 68 01 00 63 02 03 00 00 20 41 00 00 A0 C0 00 00 00 3F 69 16",
+                   "", "SD2 1←0 zápis tabulky 3: SP.LO 10; SP.HI -5; HYSTER 0,5"},
+        DecodeCase{"clear_sum", "68 06 06 68 01 00 63 02 07 5A C7 16", "", "SD2 1←0 nulování sumy"},
+        DecodeCase{"clear_with_wrong_byte", "68 06 06 68 01 00 63 02 07 55 C2 16", "",
+                   "SD2 1←0 zápis tabulky 7, 1 datový bajt: 55"},
+        DecodeCase{"station_status", "10 05 00 69 6E 16", "", "SD1 5←0 stav stanice"},
+        DecodeCase{"table_0", "68 0B 0B 68 00 01 08 00 00 48 41 00 00 C8 42 9C 16", kReadTable0,
+                   "SD2 0←1 tabulka 0: hodnota 12,5; suma 100"},
+        DecodeCase{"table_of_wrong_size", "68 05 05 68 00 01 08 01 02 0C 16", kReadTable0,
+                   "SD2 0←1 tabulka 0, 2 datové bajty: 01 02"},
+        DecodeCase{"version_text", "68 07 07 68 00 01 08 76 32 00 78 29 16", kReadVersion,
+                   "SD2 0←1 verze \"v2\""},
+        DecodeCase{"negative_acknowledgement", "10 00 01 01 02 16", "", "SD1 0←1 záporné potvrzení (FC 01)"},
+        DecodeCase{"foreign_answer", "68 0A 0A 68 00 09 0A 01 41 42 43 44 45 46 A9 16", kReadIdent,
+                   "SD2 0←9 FC 0A, 7 datových bajtů: 01 41 42 43 44 45 46"},
+        DecodeCase{"table_0_short", "68 0B 0B 68 00 01 08 00 00 48 41 00 00 C8 42 9C", kReadTable0,
+                   "SD2 0←1 tabulka 0: hodnota 12,5; suma 100 [neúplný: 16 bajtů místo 17]"},
+        DecodeCase{"wrong_end_and_fcs_and_more", "10 00 01 00 07 15 10 00", "",
+                   "SD1 0←1 potvrzení [koncový bajt 15 místo 16; FCS 07 místo 01; +2 bajty za rámcem]"},
+        DecodeCase{"le_below_3", "68 02 02 68 08 00 08 16", "", "SD2 8←0 [LE 2 menší než 3]"},
+        DecodeCase{"sd1_start_only", "10", "", "SD1 [neúplný: 1 bajt místo 6]"},
+        DecodeCase{"sc_with_more", "E5 E5", "", "SC potvrzení [+1 bajt za ním]"},
+        DecodeCase{"unknown_start", "FF 00 12 00 00", "", "neznámý počáteční bajt FF, 5 bajtů"},
+        DecodeCase{"empty", "", "", "žádné bajty"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST(HexText, UpperCaseBytesSeparatedByBlanks) {
     EXPECT_EQ(HexText(Hex("68 0b 00 ff")), "68 0B 00 FF");
     EXPECT_EQ(HexText({}), "");

@@ -8,6 +8,8 @@
 #include <QImage>
 #include <QPainter>
 #include <QPalette>
+#include <QRectF>
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <memory>
@@ -340,6 +342,89 @@ TEST(ChartPainterTest, NarrowerTimeRangeDrawsTheLineThroughItsEdges) {
     EXPECT_NEAR(zoomed.box.right(), whole.box.right(), 1);
     // Beyond the data on both sides nothing is drawn.
     EXPECT_EQ(paint(TimeRange{kStart + 30'000, kStart + 40'000}).count, 0);
+}
+
+// The axis labels of charts whose first time tick falls on the plot's left edge (next to the lowest value
+// label), over midnight (two lines), in 3D and beside a legend: no two labels touch, none leaves the panel.
+TEST(ChartPainterTest, AxisLabelsNeverOverlap) {
+    struct Case {
+        std::int64_t start;
+        std::int64_t step;
+        bool view3D;
+        int legendFirst;
+    };
+    const Case cases[] = {{kStart, 1000, false, 1000},
+                          {kStart, 1000, true, 1000},
+                          {kStart - 30'000, 1000, false, 0},
+                          {kStart + 16 * kHourMs - 20'000, 1000, true, 0},
+                          {kStart, 61'000, false, 1000}};
+    for (const Case& c : cases) {
+        ChartSeries series;
+        for (int i = 0; i < 60; ++i) {
+            series.Add(c.start + i * c.step, i % 7 * 0.125, kColorRed);
+        }
+        ChartLook look;
+        look.view3D = c.view3D;
+        look.legendFirstValue = c.legendFirst;
+        ChartPainter painter;
+        for (const QSize size : {QSize(300, 200), QSize(500, 320), QSize(1000, 600)}) {
+            QImage image(size, QImage::Format_RGB32);
+            QPainter imagePainter(&image);
+            painter.Paint(imagePainter, size, series, look, ChartStyle{});
+            const std::vector<QRectF>& labels = painter.LastLabels();
+            ASSERT_GE(labels.size(), 4u);
+            for (std::size_t i = 0; i < labels.size(); ++i) {
+                EXPECT_TRUE(QRectF(QPointF(0, 0), QSizeF(size)).contains(labels[i])) << labels[i].x();
+                for (std::size_t j = i + 1; j < labels.size(); ++j) {
+                    EXPECT_FALSE(labels[i].intersects(labels[j]))
+                        << size.width() << " " << c.start << ": " << i << " and " << j;
+                }
+            }
+        }
+    }
+}
+
+// A steep jump, in the live view, under a zoomed value axis and from a point beyond the times shown: the
+// line and its ribbon stay within the box of front plane, floor, walls and back wall.
+TEST(ChartPainterTest, RibbonStaysInsideThePlotBox) {
+    ChartSeries series;
+    for (int i = 0; i < 40; ++i) {
+        series.Add(kStart + i * 1000, i == 20 ? 1e4 : (i % 3) * 0.5, kColorRed);
+    }
+    ChartLook look;
+    look.view3D = true;
+    look.depthPercent = 100;
+    look.legendFirstValue = 100;
+    const QColor ribbon = QColor(Qt::red).darker(150);
+    ChartPainter painter;
+    const auto check = [&](std::optional<TimeRange> time, std::optional<ValueSpan> values) {
+        QImage image(500, 320, QImage::Format_RGB32);
+        image.fill(Qt::black);
+        QPainter imagePainter(&image);
+        painter.Paint(imagePainter, image.size(), series, look, ChartStyle{}, time, values);
+        ASSERT_TRUE(painter.LastFrame());
+        const PlotMapping& front = painter.LastFrame()->mapping;
+        const int depth = painter.LastFrame()->plot.width() - front.width;
+        ASSERT_GT(depth, 10);
+        int drawn = 0;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                const QColor pixel = image.pixelColor(x, y);
+                if (pixel != ribbon && pixel != QColor(Qt::red)) {
+                    continue;
+                }
+                ++drawn;
+                // Inside when the pixel is a pixel of the front plane moved back by some t of the depth.
+                const int low = std::max({0, x - (front.left + front.width - 1), front.top - y});
+                const int high = std::min({depth, x - front.left, front.top + front.height - 1 - y});
+                ASSERT_LE(low, high) << "at " << x << ", " << y;
+            }
+        }
+        EXPECT_GT(drawn, 200);
+    };
+    check(std::nullopt, std::nullopt);
+    check(std::nullopt, ValueSpan{0.0, 1.0});
+    check(TimeRange{kStart + 21'000, kStart + 30'000}, std::nullopt);
 }
 
 // Values and times nobody should send, and sizes nobody should choose, still paint without harm.
