@@ -271,12 +271,6 @@ TEST_F(CommandsTest, AddressFailures) {
     EXPECT_EQ(err.str(), "Chyba při čtení\n");
 }
 
-TEST_F(CommandsTest, AddressAcknowledgedButSilentAtTheNewAddressFails) {
-    fixture.answers = {DataAnswer(Hex("01")), Ack(1)};
-    EXPECT_EQ(RunAddress(context, 5), kExitFailure);
-    EXPECT_NE(err.str().find("does not answer"), std::string::npos);
-}
-
 TEST(PortsCommand, PrintsTheMappingOfEveryPortAndReportsAnUnreadableEntry) {
     ConfiguredDevices devices;
     devices[2].path = "/dev/ttyUSB0";
