@@ -8,14 +8,11 @@
 #include "base/text_rules.h"
 #include "cli/printable.h"
 #include "config/param_restore.h"
+#include "link/instrument_tasks.h"
 
 namespace zt30::cli {
 
 namespace {
-
-constexpr int kFirstTable = 1;
-constexpr int kLastTable = 4;
-constexpr int kIdentPauseMs = 50;  // between the type and the version request, as `ident` waits
 
 int Fail(CommandContext& context, const std::string& message) {
     context.err << message << '\n';
@@ -51,6 +48,10 @@ void PrintChanges(std::ostream& out, const std::vector<ParamChange>& changes) {
 
 ParamFileLoad LoadParamFile(const std::string& path) {
     ParamFileLoad load;
+    if (NotRegularFile(path)) {
+        load.error = Shown(path) + " is not a regular file";
+        return load;
+    }
     std::ifstream in(path, std::ios::binary);
     std::string bytes(kMaxParamFileBytes + 1, '\0');
     if (in) {
@@ -96,21 +97,26 @@ bool SaveTextFile(const std::string& path, const std::string& text) {
 
 int RunBackup(CommandContext& context, const std::string& path, const LocalDateTime& now) {
     DeviceOperations& ops = context.ops;
-    for (int table = kFirstTable; table <= kLastTable; ++table) {
-        if (!ops.ReadTable(table)) {
-            return Fail(context,
-                        std::string(kReadFailed) + " (table " + std::to_string(table) + "); nothing saved");
-        }
+    const TableTransfer read = ReadTables(ops, context.clock, kParamTables, OnTableFailure::Stop);
+    if (!read.Ok()) {
+        return Fail(context, std::string(kReadFailed) + " (table " + std::to_string(read.failed.front()) +
+                                 "); nothing saved");
     }
     ParamFileOrigin origin;
     origin.saved = SavedText(now);
     origin.address = ops.Link().DestinationAddress();
-    if (ops.ReadIdentification()) {
+    const Identification ident = ReadTypeAndVersion(ops, context.clock);
+    if (ident.typeRead) {
         origin.type = OriginText(ops.Image().identType);
     }
-    context.clock.SleepMs(kIdentPauseMs);
-    if (ops.ReadVersion()) {
+    if (ident.versionRead) {
         origin.version = OriginText(ops.Image().identVersion);
+    }
+    // An instrument that does not tell its type or version is saved without them; a line lost during those
+    // reads still leaves a whole file, but the backup is not what was asked for.
+    std::optional<std::string> lost;
+    if (!ident.typeRead || !ident.versionRead) {
+        lost = context.lineGone ? context.lineGone() : std::nullopt;
     }
     if (!SaveTextFile(path, WriteParamFile(ops.Image(), origin))) {
         return Fail(context, Shown(path) + " cannot be written");
@@ -125,6 +131,11 @@ int RunBackup(CommandContext& context, const std::string& path, const LocalDateT
                     << PrintableText(origin.version) << ')';
     }
     context.out << " to " << Shown(path) << '\n';
+    if (lost) {
+        const char* missing = ident.typeRead ? "version" : ident.versionRead ? "type" : "type and version";
+        return Fail(context, std::string("the file is whole but lacks the instrument's ") + missing +
+                                 ", as the line was lost: " + *lost);
+    }
     return kExitOk;
 }
 

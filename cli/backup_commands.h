@@ -18,7 +18,8 @@ struct ParamFileLoad {
     std::string error;  // one line: "a.ini: line 7: unknown parameter \"XYZ\"", or that it cannot be read
 };
 
-// Reads the file (at most kMaxParamFileBytes and one byte more, so a larger one is refused) and checks it.
+// Reads the file (at most kMaxParamFileBytes and one byte more, so a larger one is refused) and checks it;
+// a path that is not a regular file (a FIFO) is refused without being opened.
 ParamFileLoad LoadParamFile(const std::string& path);
 
 // Replaces path with text through a temporary file beside it, so a failed write leaves an older file whole.
@@ -26,7 +27,8 @@ ParamFileLoad LoadParamFile(const std::string& path);
 bool SaveTextFile(const std::string& path, const std::string& text);
 
 // Reads tables 1 to 4 and the type and version texts, and saves them with `now` and the bus address; no file
-// is written when a table cannot be read.
+// is written when a table cannot be read. A line lost during the type and version reads saves the file
+// without them and fails with the line's error.
 int RunBackup(CommandContext& context, const std::string& path, const LocalDateTime& now);
 // Writes the tables whose bytes the file changes and reads them back; prints each change (old -> new). A
 // dry run only prints. 1 when a read, a write or the read-back fails.

@@ -1,12 +1,16 @@
 #include "cli/commands.h"
 
+#include <filesystem>
 #include <fstream>
+#include <system_error>
 
 #include "app/value_text.h"
 #include "cli/cli_args.h"
 #include "cli/printable.h"
 #include "cli/traffic_report.h"
+#include "config/device_texts.h"
 #include "link/com_ports.h"
+#include "link/instrument_tasks.h"
 #include "link/serial_line.h"
 #include "views/record_line.h"
 
@@ -19,8 +23,12 @@ int Fail(CommandContext& context, const std::string& message) {
     return kExitFailure;
 }
 
-// Appends one line with one write; the file is open only for that write.
+// Appends one line with one write; the file is open only for that write. A path that is not a regular file is
+// never opened: a FIFO without a reader would block the watch.
 bool AppendLine(const std::string& path, const std::string& line) {
+    if (NotRegularFile(path)) {
+        return false;
+    }
     std::ofstream file(path, std::ios::binary | std::ios::app);
     if (!file) {
         return false;
@@ -41,11 +49,13 @@ std::optional<std::string> LineGone(CommandContext& context) {
     return context.lineGone ? context.lineGone() : std::nullopt;
 }
 
-std::string Block(std::span<const std::uint8_t> block, std::size_t offset, std::size_t length) {
-    return EscapeDeviceText(BlockText(block, offset, length));
-}
-
 }  // namespace
+
+bool NotRegularFile(const std::string& path) {
+    std::error_code error;
+    const std::filesystem::file_status status = std::filesystem::status(path, error);
+    return std::filesystem::exists(status) && !std::filesystem::is_regular_file(status);
+}
 
 LocalDateTime SystemLocalTime() {
     const std::time_t now = std::time(nullptr);
@@ -87,14 +97,9 @@ int RunStatus(CommandContext& context) {
 }
 
 int RunScan(CommandContext& context, int from, int to) {
-    TelegramLayer& link = context.ops.Link();
     int found = 0;
     for (int address = from; address <= to; ++address) {
-        const std::uint8_t saved = link.DestinationAddress();
-        link.SetDestinationAddress(static_cast<std::uint8_t>(address));
-        const bool answered = context.ops.RequestStationStatus();
-        link.SetDestinationAddress(saved);
-        if (answered) {
+        if (ProbeStation(context.ops, static_cast<std::uint8_t>(address))) {
             context.out << address << std::endl;  // shown as found: a full scan takes a minute
             ++found;
         } else if (const auto gone = LineGone(context)) {
@@ -114,10 +119,13 @@ int RunRead(CommandContext& context) {
     return kExitOk;
 }
 
-int RunWatch(CommandContext& context, const WatchSettings& settings) {
+namespace {
+
+int WatchReadings(CommandContext& context, const WatchSettings& settings) {
     constexpr char kCannotOpenFile[] = "Nemůže otevřít výstupní soubor";
     if (settings.recordFile && !AppendLine(*settings.recordFile, "")) {
-        return Fail(context, std::string(kCannotOpenFile) + " " + PrintableArgument(*settings.recordFile));
+        return Fail(context, std::string(kCannotOpenFile) + " " + PrintableArgument(*settings.recordFile) +
+                                 (NotRegularFile(*settings.recordFile) ? ": not a regular file" : ""));
     }
     const auto localTime = settings.localTime ? settings.localTime : SystemLocalTime;
     int status = kExitOk;
@@ -154,6 +162,13 @@ int RunWatch(CommandContext& context, const WatchSettings& settings) {
             next += 1000;
         }
     }
+    return status;
+}
+
+}  // namespace
+
+int RunWatch(CommandContext& context, const WatchSettings& settings) {
+    const int status = WatchReadings(context, settings);
     if (settings.statistics) {
         context.err << SummaryText(settings.statistics->Total()) << std::flush;
     }
@@ -161,10 +176,8 @@ int RunWatch(CommandContext& context, const WatchSettings& settings) {
 }
 
 int RunParams(CommandContext& context) {
-    for (int table = 1; table <= 4; ++table) {
-        if (!context.ops.ReadTable(table)) {
-            return Fail(context, kReadFailed);
-        }
+    if (!ReadTables(context.ops, context.clock, kParamTables, OnTableFailure::Stop).Ok()) {
+        return Fail(context, kReadFailed);
     }
     PrintParams(context.ops.Image(), context.out);
     return kExitOk;
@@ -172,11 +185,12 @@ int RunParams(CommandContext& context) {
 
 int RunSet(CommandContext& context, const SetRequest& request) {
     const ParamInfo& param = *request.param;
-    if (!context.ops.ReadTable(param.table)) {
+    const int table[] = {param.table};
+    if (!ReadTables(context.ops, context.clock, table, OnTableFailure::Stop).Ok()) {
         return Fail(context, kReadFailed);
     }
     ApplySetRequest(request, context.ops.Image());
-    if (!context.ops.WriteTable(param.table)) {
+    if (!WriteTables(context.ops, context.clock, table, OnTableFailure::Stop).Ok()) {
         return Fail(context, kWriteFailed);
     }
     context.out << param.name << ' ' << ParamValueText(param, context.ops.Image()) << '\n';
@@ -192,57 +206,42 @@ int RunClear(CommandContext& context, bool sum) {
 }
 
 int RunIdent(CommandContext& context) {
-    constexpr char kUnknownType[] = "Typ zařízení - neidentifikováno";
-    constexpr char kUnknownVersion[] = "Verze zařízení - neidentifikováno";
-    constexpr char kForeignDevice[] = "jiné zařízení";
-    constexpr char kForeignMessage[] = "Identifikováno zařízení pro které je nutné použít jiný software";
-    constexpr std::size_t kField = 32;
-
-    DeviceOperations& ops = context.ops;
-    const DeviceImage& image = ops.Image();
-    const bool typeRead = ops.ReadIdentification();
-    context.clock.SleepMs(50);
-    const bool versionRead = ops.ReadVersion();
-    if (typeRead || versionRead) {
-        context.out << "type    "
-                    << (typeRead ? Block(image.identType, 0, image.identType.size()) : kUnknownType)
+    const Identification ident = Identify(context.ops, context.clock);
+    if (ident.Identified()) {
+        context.out << "type    " << (ident.typeRead ? EscapeDeviceText(ident.type) : kUnknownTypeText)
                     << "\nversion "
-                    << (versionRead ? Block(image.identVersion, 0, image.identVersion.size())
-                                    : kUnknownVersion)
-                    << '\n';
+                    << (ident.versionRead ? EscapeDeviceText(ident.version) : kUnknownVersionText) << '\n';
         return kExitOk;
     }
-    context.clock.SleepMs(50);
-    if (!ops.ReadForeignIdentification()) {
+    if (!ident.foreign) {
         return Fail(context, kReadFailed);
     }
-    context.out << "type    " << kForeignDevice << "\nversion "
-                << Block(image.identForeign, 2 * kField, kField) << '\n';
+    context.out << "type    " << kForeignDeviceText << "\nversion "
+                << EscapeDeviceText(ident.foreignFields[2]) << '\n';
     // Each of the three fields is shown up to its own zero byte: the fields are zero-padded, so stopping the
     // whole text at the first zero would hide the model and version behind a short maker name.
-    for (std::size_t offset = 0; offset < 3 * kField; offset += kField) {
-        context.out << Block(image.identForeign, offset, kField) << '\n';
+    for (const std::string& field : ident.foreignFields) {
+        context.out << EscapeDeviceText(field) << '\n';
     }
-    context.err << kForeignMessage << '\n';
+    context.err << kForeignDeviceSentence << '\n';
     return kExitForeign;
 }
 
 int RunAddress(CommandContext& context, std::uint8_t newAddress) {
     DeviceOperations& ops = context.ops;
-    if (!ops.ReadTable(5)) {
+    const int table[] = {5};
+    if (!ReadTables(ops, context.clock, table, OnTableFailure::Stop).Ok()) {
         return Fail(context, kReadFailed);
     }
     const int oldAddress = ops.Image().address;
-    ops.Image().address = newAddress;
-    if (!ops.WriteTable(5)) {
-        return Fail(context, kWriteFailed);
-    }
-    // The instrument takes the new address after its acknowledgement; the link follows it.
-    ops.Link().SetDestinationAddress(newAddress);
-    context.clock.SleepMs(100);
-    if (!ops.ReadTable(5) || ops.Image().address != newAddress) {
-        return Fail(context, "the instrument acknowledged the new address " + std::to_string(newAddress) +
-                                 " but does not answer at it");
+    switch (ChangeAddress(ops, context.clock, newAddress, AddressReadBack::On)) {
+        case AddressChange::WriteFailed:
+            return Fail(context, kWriteFailed);
+        case AddressChange::NotAtNewAddress:
+            return Fail(context, "the instrument acknowledged the new address " + std::to_string(newAddress) +
+                                     " but does not answer at it");
+        case AddressChange::Changed:
+            break;
     }
     context.out << "address " << oldAddress << " -> " << static_cast<int>(newAddress) << '\n';
     return kExitOk;

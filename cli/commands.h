@@ -41,10 +41,13 @@ struct WatchSettings {
     RegionalSettings regional;  // the decimal separator and the date and time formats of the lines
     std::function<bool()> stopRequested = [] { return false; };
     std::function<LocalDateTime()> localTime;  // the local time of a reading; the system's when empty
-    // The traffic statistics whose summary ends a watch that ran to its count or was stopped; none: no
-    // summary.
+    // The traffic statistics whose summary ends every watch; none: no summary.
     const LinkStatistics* statistics = nullptr;
 };
+
+// True when path names something other than a regular file (a FIFO, a device, a folder): the tool never
+// opens such a path as a record or parameter file, since a FIFO without its other end blocks the open.
+bool NotRegularFile(const std::string& path);
 
 // The system's local date and time now.
 LocalDateTime SystemLocalTime();
@@ -60,7 +63,7 @@ int RunScan(CommandContext& context, int from, int to);
 int RunRead(CommandContext& context);
 // One reading a second on the clock; a record file that cannot be opened at the start fails at once. A
 // failed reading is reported and the watch goes on; a gone line or an output that cannot be written ends it.
-// A watch that ran to its count or was stopped ends with the summary of settings.statistics on `err`.
+// The watch ends with the summary of settings.statistics on `err`, however it ends.
 int RunWatch(CommandContext& context, const WatchSettings& settings);
 int RunParams(CommandContext& context);
 // Reads the parameter's table, applies the change and writes the table back.

@@ -1,5 +1,7 @@
 #include "cli/line_check.h"
 
+#include "cli/printable.h"
+
 namespace zt30::cli {
 
 bool LineWatchingBackend::TakeFailedCall() {
@@ -20,6 +22,11 @@ bool LineWatchingBackend::Write(std::span<const std::uint8_t> data) {
     return written;
 }
 
+std::string OpenErrorText(const SerialLine& line) {
+    const std::string detail = line.OpenFailureDetail();
+    return line.OpenFailure().what() + (detail.empty() ? std::string() : ": " + PrintableText(detail));
+}
+
 std::optional<std::string> LineCheck::Gone() {
     if (!backend_.TakeFailedCall()) {
         return std::nullopt;
@@ -27,7 +34,7 @@ std::optional<std::string> LineCheck::Gone() {
     line_.Close();
     try {
         if (!line_.Open(portNumber_)) {
-            return line_.OpenFailure().what();
+            return OpenErrorText(line_);
         }
     } catch (const SerialLineError& error) {
         return error.what();

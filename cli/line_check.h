@@ -37,11 +37,17 @@ public:
     ReadResult Read(std::span<std::uint8_t> buffer) override;
     bool Write(std::span<const std::uint8_t> data) override;
     void ClosePort() override { backend_->ClosePort(); }
+    std::string OpenFailureDetail() const override { return backend_->OpenFailureDetail(); }
 
 private:
     std::unique_ptr<SerialBackend> backend_;
     bool failedCall_ = false;
 };
+
+// The tool's one-line error for a port that did not open: the program's text, then the device and the
+// system's reason when the backend tells them ("Sériový port COM1 nelze otevřít: /dev/ttyS0: permission
+// denied").
+std::string OpenErrorText(const SerialLine& line);
 
 class LineCheck final {
 public:
@@ -50,7 +56,7 @@ public:
         : line_(line), backend_(backend), portNumber_(portNumber) {}
 
     // After a failed exchange: nullopt while the line is usable (reopened when a call failed), else the
-    // line's error text ("Sériový port COMn nelze otevřít", or the error of configuring it).
+    // line's error text (OpenErrorText, or the error of configuring it).
     std::optional<std::string> Gone();
 
 private:

@@ -39,6 +39,22 @@ extern "C" void OnStopSignal(int) {
     stopSignal = 1;
 }
 
+// Ctrl+C and SIGTERM end the watch after the reading under way. They do not restart an interrupted call, so
+// nothing that blocks (a full pipe on standard output) outlasts them, and a second one ends the tool at once.
+void CatchStopSignals() {
+#ifdef _WIN32
+    std::signal(SIGINT, OnStopSignal);
+    std::signal(SIGTERM, OnStopSignal);
+#else
+    struct sigaction action {};
+    action.sa_handler = OnStopSignal;
+    action.sa_flags = SA_RESETHAND;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+#endif
+}
+
 int Run(const zt30::cli::Options& options) {
     using namespace zt30;
     using namespace zt30::cli;
@@ -124,7 +140,7 @@ int Run(const zt30::cli::Options& options) {
 
     try {
         if (!line.Open(options.port)) {
-            std::cerr << line.OpenFailure().what() << '\n';
+            std::cerr << OpenErrorText(line) << '\n';
             return kExitFailure;
         }
         int status = kExitFailure;
@@ -139,8 +155,7 @@ int Run(const zt30::cli::Options& options) {
                 status = RunRead(context);
                 break;
             case Command::Watch: {
-                std::signal(SIGINT, OnStopSignal);
-                std::signal(SIGTERM, OnStopSignal);
+                CatchStopSignals();
                 WatchSettings watch{
                     options.count,       options.recordFile, regional, [] { return stopSignal != 0; }, {},
                     &report.Statistics()};

@@ -8,10 +8,14 @@
 #include <span>
 #include <string>
 
+#include "link/instrument_tasks.h"
+
 namespace zt30 {
 
-// Bytes of each of the three text fields of a foreign device's answer (maker, model, version).
-inline constexpr std::size_t kForeignFieldLength = 32;
+// What the identification shows before an instrument answered, and for a device of another kind.
+inline constexpr char kUnknownTypeText[] = "Typ zařízení - neidentifikováno";
+inline constexpr char kUnknownVersionText[] = "Verze zařízení - neidentifikováno";
+inline constexpr char kForeignDeviceText[] = "jiné zařízení";
 
 // The sentence that opens the foreign device's message (without a closing blank).
 inline constexpr char kForeignDeviceSentence[] =

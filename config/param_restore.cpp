@@ -1,14 +1,11 @@
 #include "config/param_restore.h"
 
 #include "base/text_rules.h"
+#include "link/instrument_tasks.h"
 
 namespace zt30 {
 
 namespace {
-
-constexpr int kFirstTable = 1;
-constexpr int kLastTable = 4;
-constexpr int kWritePauseMs = 100;
 
 std::string ConfigText(std::uint8_t config) {
     std::string text = "0x";
@@ -52,7 +49,7 @@ std::vector<ParamChange> ParamChanges(const DeviceImage& before, const DeviceIma
 
 std::vector<int> TablesThatDiffer(const DeviceImage& a, const DeviceImage& b) {
     std::vector<int> tables;
-    for (int table = kFirstTable; table <= kLastTable; ++table) {
+    for (const int table : kParamTables) {
         if (TableBytes(table, a) != TableBytes(table, b)) {
             tables.push_back(table);
         }
@@ -62,12 +59,11 @@ std::vector<int> TablesThatDiffer(const DeviceImage& a, const DeviceImage& b) {
 
 RestoreReport RestoreParamFile(DeviceOperations& ops, Clock& clock, const ParamFile& file, RestoreMode mode) {
     RestoreReport report;
-    for (int table = kFirstTable; table <= kLastTable; ++table) {
-        if (!ops.ReadTable(table)) {
-            report.outcome = RestoreOutcome::ReadFailed;
-            report.failedTable = table;
-            return report;
-        }
+    const TableTransfer read = ReadTables(ops, clock, kParamTables, OnTableFailure::Stop);
+    if (!read.Ok()) {
+        report.outcome = RestoreOutcome::ReadFailed;
+        report.failedTable = read.failed.front();
+        return report;
     }
     const DeviceImage instrument = ops.Image();
     DeviceImage wanted = instrument;
@@ -79,30 +75,28 @@ RestoreReport RestoreParamFile(DeviceOperations& ops, Clock& clock, const ParamF
     }
 
     ops.Image() = wanted;
-    for (const int table : report.tables) {
-        if (!ops.WriteTable(table)) {
-            report.outcome = RestoreOutcome::WriteFailed;
-            report.failedTable = table;
-            return report;
-        }
-        report.written.push_back(table);
-        clock.SleepMs(kWritePauseMs);
+    TableTransfer written = WriteTables(ops, clock, report.tables, OnTableFailure::Stop);
+    report.written = std::move(written.done);
+    if (!written.Ok()) {
+        report.outcome = RestoreOutcome::WriteFailed;
+        report.failedTable = written.failed.front();
+        return report;
     }
     // The proof: what the instrument now holds, byte for byte. A failed read leaves the image as written, so
     // it is told apart by its result, not by the bytes.
-    for (const int table : report.written) {
+    ReadTables(ops, clock, report.written, OnTableFailure::GoOn, [&](int table, bool ok) {
         ReadBackFault fault{table, TableBytes(table, wanted), {}, {}};
-        if (ops.ReadTable(table)) {
+        if (ok) {
             fault.read = TableBytes(table, ops.Image());
             if (fault.read == fault.wanted) {
-                continue;
+                return;
             }
             DeviceImage read = wanted;
             DecodeTable(table, fault.read, read);
             fault.differences = ParamChanges(wanted, read);
         }
         report.readBackFaults.push_back(std::move(fault));
-    }
+    });
     if (!report.readBackFaults.empty()) {
         report.outcome = RestoreOutcome::ReadBackFailed;
     }

@@ -61,7 +61,7 @@ struct RestoreReport {
 };
 
 // Reads tables 1 to 4 and compares them with the file; with RestoreMode::Write also writes the tables that
-// differ (a pause of 100 ms after each, as the parameters dialog leaves the instrument) and reads them back.
+// differ and reads them back, with the pauses of ReadTables and WriteTables.
 // The line must be open; the image ends with what was last read or written.
 RestoreReport RestoreParamFile(DeviceOperations& ops, Clock& clock, const ParamFile& file, RestoreMode mode);
 

@@ -13,6 +13,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <utility>
 
@@ -129,23 +130,45 @@ PosixSerialBackend::~PosixSerialBackend() {
     ClosePort();
 }
 
+void PosixSerialBackend::NoteOpenFailure(const std::string& path, bool notTerminal) {
+    const int error = errno;
+    std::string reason;
+    if (notTerminal) {
+        reason = "not a terminal";
+    } else if (error == ENOENT || error == ENODEV || error == ENXIO) {
+        reason = "no such device";
+    } else if (error == EACCES || error == EPERM) {
+        reason = "permission denied";
+    } else if (error == EBUSY || error == EWOULDBLOCK || error == EAGAIN) {
+        reason = "busy, another program has it open";
+    } else {
+        reason = std::strerror(error);
+    }
+    openFailure_ = path + ": " + reason;
+}
+
 bool PosixSerialBackend::OpenPort(int portNumber) {
     ClosePort();
+    openFailure_.clear();
     const std::optional<std::string> path = DevicePathForPort(portNumber, lookup_);
     if (!path) {
         return false;
     }
     const int fd = system_->Open(path->c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
+        NoteOpenFailure(*path, false);
         return false;
     }
     // The lock comes first, so a port held by another program is never left in exclusive mode by a failed
     // open. TIOCEXCL keeps other users out but not root; the lock also stops a second open by root.
-    if (system_->IsTerminal(fd) != 1 || system_->Lock(fd, LOCK_EX | LOCK_NB) != 0) {
+    const bool terminal = system_->IsTerminal(fd) == 1;
+    if (!terminal || system_->Lock(fd, LOCK_EX | LOCK_NB) != 0) {
+        NoteOpenFailure(*path, !terminal);
         system_->Close(fd);
         return false;
     }
     if (system_->Ioctl(fd, TIOCEXCL, nullptr) != 0) {
+        NoteOpenFailure(*path, false);
         system_->Lock(fd, LOCK_UN);
         system_->Close(fd);
         return false;

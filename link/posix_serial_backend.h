@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <memory>
 #include <span>
+#include <string>
 
 #include "link/com_ports.h"
 #include "link/parmrk_decoder.h"
@@ -39,6 +40,7 @@ public:
     ReadResult Read(std::span<std::uint8_t> buffer) override;
     bool Write(std::span<const std::uint8_t> data) override;
     void ClosePort() override;
+    std::string OpenFailureDetail() const override { return openFailure_; }
 
     bool IsOpen() const { return fd_ >= 0; }
     // True after a line error with abort-on-error on; cleared only by closing the port.
@@ -54,6 +56,8 @@ private:
         int breaks = 0;
     };
 
+    // Notes the device and the reason for the failed open, from errno (or "not a terminal").
+    void NoteOpenFailure(const std::string& path, bool notTerminal);
     bool WaitUntilSent(std::size_t bytes);
     bool ReadErrorCounts(LineErrorCounts& counts);
     // True when the line is in its error state; with abort-on-error on, a rise of the driver's counters since
@@ -63,6 +67,7 @@ private:
     PortDeviceLookup lookup_;
     std::unique_ptr<PosixSystem> system_;
     int fd_ = -1;
+    std::string openFailure_;
     ReadTimeouts timeouts_ = kLineReadTimeouts;
     termios saved_{};  // the system's configuration as last read; SetConfig changes only what it must
     bool haveSaved_ = false;

@@ -89,6 +89,9 @@ public:
     virtual bool Write(std::span<const std::uint8_t> data) = 0;
     // Releases the device; no effect when none is open.
     virtual void ClosePort() = 0;
+    // Why the last OpenPort failed, for a command-line message: the device and the system's reason
+    // ("/dev/ttyUSB0: permission denied"); empty when the backend cannot tell.
+    virtual std::string OpenFailureDetail() const { return {}; }
 };
 
 // Port n is named "COM" + n in every message, on every system.
@@ -128,6 +131,9 @@ public:
 
     // The error to raise when Open returned false: "Sériový port COMn nelze otevřít".
     SerialLineError OpenFailure() const;
+    // The backend's device and reason for that failure (SerialBackend::OpenFailureDetail); the program's
+    // message never shows it, zt30ctl adds it to its one-line error.
+    std::string OpenFailureDetail() const { return backend_->OpenFailureDetail(); }
 
 private:
     // The port the messages name: the one being opened or open, else the stored selection.

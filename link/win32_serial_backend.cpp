@@ -14,6 +14,20 @@ DWORD ToDword(std::size_t n) {
     return n > std::numeric_limits<DWORD>::max() ? std::numeric_limits<DWORD>::max() : static_cast<DWORD>(n);
 }
 
+// The reason of a failed CreateFileA; a port that another program holds is refused as "access denied".
+std::string OpenErrorReason(DWORD error) {
+    switch (error) {
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND:
+            return "no such device";
+        case ERROR_ACCESS_DENIED:
+        case ERROR_SHARING_VIOLATION:
+            return "busy or access denied";
+        default:
+            return "system error " + std::to_string(error);
+    }
+}
+
 }  // namespace
 
 Win32SerialBackend::~Win32SerialBackend() {
@@ -27,7 +41,9 @@ bool Win32SerialBackend::OpenPort(int portNumber) {
         return false;
     }
     handle_ = CreateFileA(name->c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    const DWORD error = GetLastError();
     haveDcb_ = false;
+    openFailure_ = IsOpen() ? std::string() : *name + ": " + OpenErrorReason(error);
     return IsOpen();
 }
 

@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <span>
+#include <string>
 #include <utility>
 
 #include "link/com_ports.h"
@@ -36,12 +37,14 @@ public:
     ReadResult Read(std::span<std::uint8_t> buffer) override;
     bool Write(std::span<const std::uint8_t> data) override;
     void ClosePort() override;
+    std::string OpenFailureDetail() const override { return openFailure_; }
 
 private:
     bool IsOpen() const { return handle_ != INVALID_HANDLE_VALUE; }
 
     PortDeviceLookup lookup_;
     HANDLE handle_ = INVALID_HANDLE_VALUE;
+    std::string openFailure_;
     DCB dcb_{};
     bool haveDcb_ = false;
     DWORD intervalMs_ = 0;  // the read interval time-out, for the byte times' estimate

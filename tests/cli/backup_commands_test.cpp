@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -124,6 +125,17 @@ TEST_F(BackupCommandsTest, AFailedBackupLeavesTheOldFileAndValuesNoFileHoldsAreR
     EXPECT_NE(FileText().find("\n; DP = 9 (mimo seznam, nezapíše se)\n"), std::string::npos);
     EXPECT_EQ(FileText().find("TYP ="), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(path + ".zt30-new"));
+
+    // The same silence from a line that died: the file is saved, the backup fails with the line's error.
+    context.lineGone = [] { return std::optional<std::string>("Sériový port COM1 nelze otevřít"); };
+    io.instrument->version = test::Bytes{'V', '2'};
+    ClearOutput();
+    EXPECT_EQ(RunBackup(context, path, now), kExitFailure);
+    EXPECT_EQ(out.str(), "saved the parameters of station 1 (V2) to " + path + "\n");
+    EXPECT_EQ(err.str().substr(err.str().find('\n') + 1),
+              "the file is whole but lacks the instrument's type, as the line was lost: Sériový port COM1 "
+              "nelze otevřít\n");
+    EXPECT_NE(FileText().find("\nVERZE = V2\n"), std::string::npos);
 }
 
 TEST_F(BackupCommandsTest, ARestoreThatTheReadBackDoesNotProveFails) {
@@ -157,6 +169,9 @@ TEST_F(BackupCommandsTest, ARefusedOrMissingFileIsOneLineNamingIt) {
 
     WriteFile("[PARAMETRY]\nDP = 1\n" + std::string(kMaxParamFileBytes, '#'));
     EXPECT_EQ(LoadParamFile(path).error, path + ": larger than 64 KiB, not a parameter file");
+    std::remove(path.c_str());
+    ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);  // no writer: opening it would block
+    EXPECT_EQ(LoadParamFile(path).error, path + " is not a regular file");
 
     EXPECT_FALSE(SaveTextFile(::testing::TempDir() + "/no-such-folder/a.ini", "x"));
     EXPECT_FALSE(std::filesystem::exists(::testing::TempDir() + "/no-such-folder"));

@@ -40,7 +40,7 @@ TEST_F(RestoreTest, WritesOnlyTheTablesThatDifferAndReadsThemBack) {
     EXPECT_EQ(report.written, (std::vector<int>{1, 2}));
     EXPECT_EQ(io.instrument->writes, (std::vector<int>{1, 2}));
     EXPECT_EQ(io.instrument->reads, (std::vector<int>{1, 2, 3, 4, 1, 2}));
-    EXPECT_EQ(io.clock.Sleeps(), (std::vector<int>{100, 100}));
+    EXPECT_EQ(io.clock.Sleeps(), (std::vector<int>{20, 20, 20, 20, 100, 100, 20, 20}));
     EXPECT_EQ(report.changes, (std::vector<ParamChange>{{"SCALE", "1", "2.5"},
                                                         {"CONFIG", "0x01", "0x21"},
                                                         {"AOUT", "0 0..   20 mA", "1 4..   20 mA", true}}));

@@ -306,6 +306,7 @@ struct OpenCase {
     Script script;
     bool opens;
     std::vector<std::string> calls;
+    const char* failure = "";  // OpenFailureDetail
 
     friend void PrintTo(const OpenCase& c, std::ostream* os) { *os << c.name; }
 };
@@ -317,6 +318,7 @@ TEST_P(ScriptedOpen, TakesTheStepsInOrderAndUndoesThemOnFailure) {
     GetParam().script(*s.sys);
     EXPECT_EQ(s.backend->OpenPort(1), GetParam().opens);
     EXPECT_EQ(s.sys->calls, GetParam().calls);
+    EXPECT_EQ(s.backend->OpenFailureDetail(), GetParam().failure);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -325,16 +327,19 @@ INSTANTIATE_TEST_SUITE_P(
                     OpenCase{"NotATerminal",
                              [](FakePosixSystem& f) { f.notTerminal = true; },
                              false,
-                             {"open /dev/ttyS0", "close"}},
+                             {"open /dev/ttyS0", "close"},
+                             "/dev/ttyS0: not a terminal"},
                     // Another program's port is never left in exclusive mode by a failed open.
                     OpenCase{"LockedElsewhere",
                              [](FakePosixSystem& f) { f.lockTaken = true; },
                              false,
-                             {"open /dev/ttyS0", "lock", "close"}},
+                             {"open /dev/ttyS0", "lock", "close"},
+                             "/dev/ttyS0: busy, another program has it open"},
                     OpenCase{"ExclusiveModeRefused",
                              [](FakePosixSystem& f) { f.exclusiveFails = true; },
                              false,
-                             {"open /dev/ttyS0", "lock", "TIOCEXCL", "unlock", "close"}}),
+                             {"open /dev/ttyS0", "lock", "TIOCEXCL", "unlock", "close"},
+                             "/dev/ttyS0: busy, another program has it open"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ScriptedConfig, RawEightEvenOneWithoutFlowControlWhateverTheSystemLeft) {

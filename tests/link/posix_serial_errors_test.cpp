@@ -102,7 +102,9 @@ TEST(ClosedPortTest, PortsWithoutATerminalDoNotOpen) {
     EXPECT_FALSE(backend.OpenPort(0)) << "no port";
     EXPECT_FALSE(backend.OpenPort(-3));
     EXPECT_FALSE(backend.OpenPort(1)) << "a missing device";
+    EXPECT_EQ(backend.OpenFailureDetail(), "/nonexistent/zt30-port: no such device");
     EXPECT_FALSE(backend.OpenPort(2)) << "a plain file is no serial port";
+    EXPECT_EQ(backend.OpenFailureDetail(), std::string(file) + ": not a terminal");
     EXPECT_FALSE(backend.IsOpen());
     std::remove(file);
 }
