@@ -51,7 +51,23 @@ bool NetworkSerialBackend::OpenPort(int portNumber) {
         return false;
     }
     address_ = std::move(*parsed.address);
-    socket_ = system_->Connect(address_.host, address_.port, kConnectMs);
+    const Nanos giveUp = system_->MonotonicNanos() + kConnectMs * kNanosPerMs;
+    for (;;) {
+        if (Connect(giveUp)) {
+            return true;
+        }
+        const bool ended = broken_;
+        ClosePort();
+        if (!ended || system_->MonotonicNanos() + kRetryMs * kNanosPerMs >= giveUp) {
+            return false;
+        }
+        system_->Pause(kRetryMs);
+    }
+}
+
+bool NetworkSerialBackend::Connect(std::int64_t giveUp) {
+    socket_ = system_->Connect(address_.host, address_.port,
+                               std::max(1, WaitMs(giveUp, system_->MonotonicNanos())));
     if (!IsOpen()) {
         return false;
     }
@@ -61,13 +77,9 @@ bool NetworkSerialBackend::OpenPort(int portNumber) {
     config_ = LineConfig{};
     configured_ = false;
     awaitPurge_ = true;
-    const bool opened = Telnet() ? OpenTelnet()
-                                 : !ReceiveUntil(system_->MonotonicNanos() + kSettleMs * kNanosPerMs,
-                                                 [this] { return broken_; });
-    if (!opened) {
-        ClosePort();
-    }
-    return opened;
+    return Telnet() ? OpenTelnet()
+                    : !ReceiveUntil(system_->MonotonicNanos() + kSettleMs * kNanosPerMs,
+                                    [this] { return broken_; });
 }
 
 bool NetworkSerialBackend::OpenTelnet() {

@@ -28,6 +28,9 @@ public:
     // How long an open over tcp watches for a server that takes the connection only to end it (a port in
     // use by another client).
     static constexpr int kSettleMs = 50;
+    // The pause before another try when the server ended the connection at the open: one that has not yet
+    // let go of this program's previous connection refuses for a moment as if another client held its port.
+    static constexpr int kRetryMs = 100;
 
     // lookup: the device of a port number, a network address for the open to succeed; system: the calls to
     // make (the system's own unless a test scripts them).
@@ -68,6 +71,7 @@ private:
     void Drain();
     bool SendAll(std::span<const std::uint8_t> bytes);
     bool SendCommand(ComPortCommand command, std::uint32_t value);
+    bool Connect(std::int64_t giveUp);
     bool OpenTelnet();
     void Break();
 

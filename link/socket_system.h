@@ -42,6 +42,8 @@ public:
     virtual SocketIo Send(SocketHandle socket, std::span<const std::uint8_t> data) = 0;
     virtual SocketIo Receive(SocketHandle socket, std::span<std::uint8_t> buffer) = 0;
     virtual void Close(SocketHandle socket) = 0;
+    // Waits ms milliseconds.
+    virtual void Pause(int ms) = 0;
     // Nanoseconds on a monotonic clock, arbitrary origin.
     virtual std::int64_t MonotonicNanos() = 0;
 };

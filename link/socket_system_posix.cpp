@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <chrono>
 #include <string>
+#include <thread>
 
 #include "link/socket_system.h"
 
@@ -118,6 +119,8 @@ public:
     }
 
     void Close(SocketHandle socket) override { ::close(static_cast<int>(socket)); }
+
+    void Pause(int ms) override { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
     std::int64_t MonotonicNanos() override { return Now(); }
 };

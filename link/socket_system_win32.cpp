@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <string>
+#include <thread>
 
 #include "link/socket_system.h"
 
@@ -136,6 +137,8 @@ public:
     }
 
     void Close(SocketHandle socket) override { closesocket(static_cast<SOCKET>(socket)); }
+
+    void Pause(int ms) override { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
     std::int64_t MonotonicNanos() override { return Now(); }
 

@@ -79,6 +79,7 @@ public:
         return {SocketIo::Status::Done, n};
     }
     void Close(SocketHandle) override {}
+    void Pause(int ms) override { peer_->now += std::int64_t{ms} * 1'000'000; }
     std::int64_t MonotonicNanos() override { return peer_->now; }
 
 private:
