@@ -4,31 +4,21 @@
 // goes away, one that is not there, and zt30ctl with such an address.
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
 #include <fcntl.h>
-#include <netinet/in.h>
 #include <signal.h>
-#include <spawn.h>
-#include <sys/socket.h>
-#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <bit>
 #include <chrono>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <memory>
-#include <thread>
 
 #include "link/com_ports.h"
 #include "link/device.h"
+#include "sim/ser2net_process.h"
 #include "sim/sim_process.h"
 #include "support/hex.h"
 #include "support/ui_recorder.h"
-
-extern char** environ;
 
 namespace zt30::test {
 namespace {
@@ -39,98 +29,6 @@ long ElapsedMs(SteadyClock::time_point start) {
     return static_cast<long>(
         std::chrono::duration_cast<std::chrono::milliseconds>(SteadyClock::now() - start).count());
 }
-
-std::string Ser2netBinary() {
-    for (const char* path : {"/usr/sbin/ser2net", "/usr/bin/ser2net"}) {
-        if (::access(path, X_OK) == 0) {
-            return path;
-        }
-    }
-    return {};
-}
-
-// A port of 127.0.0.1 that nothing listens on just now.
-int FreePort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof a;
-    ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &length);
-    ::close(fd);
-    return ntohs(a.sin_port);
-}
-
-bool Accepts(int port) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    a.sin_port = htons(static_cast<std::uint16_t>(port));
-    const bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
-    ::close(fd);
-    return ok;
-}
-
-// ser2net with a configuration of its own in a temporary folder: one accepter with Telnet and the COM port
-// option, one raw, both on the device.
-class Ser2net {
-public:
-    explicit Ser2net(const std::string& device) {
-        char folder[] = "/tmp/zt30-ser2net-XXXXXX";
-        dir_ = ::mkdtemp(folder) ? folder : "";
-        const std::string config = dir_ + "/ser2net.yaml";
-        std::ofstream(config) << "connection: &telnet\n"
-                              << "    accepter: telnet(rfc2217),tcp,127.0.0.1," << telnetPort << "\n"
-                              << "    connector: serialdev," << device << ",9600e81,local\n"
-                              << "connection: &raw\n"
-                              << "    accepter: tcp,127.0.0.1," << rawPort << "\n"
-                              << "    connector: serialdev," << device << ",9600e81,local\n";
-        const std::string binary = Ser2netBinary();
-        const std::string pidFile = dir_ + "/ser2net.pid";
-        std::vector<char*> argv;
-        std::vector<std::string> args{binary, "-n", "-u", "-c", config, "-P", pidFile};
-        for (std::string& a : args) {
-            argv.push_back(a.data());
-        }
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-        if (::posix_spawn(&pid_, binary.c_str(), &actions, nullptr, argv.data(), environ) != 0) {
-            pid_ = -1;
-        }
-        posix_spawn_file_actions_destroy(&actions);
-        const auto start = SteadyClock::now();
-        while (pid_ > 0 && !Accepts(rawPort) && ElapsedMs(start) < 5000) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-    }
-    ~Ser2net() {
-        Stop(SIGTERM);
-        std::filesystem::remove_all(dir_);
-    }
-    void Stop(int signal) {
-        if (pid_ > 0) {
-            ::kill(pid_, signal);
-            ::waitpid(pid_, nullptr, 0);
-            pid_ = -1;
-        }
-    }
-    std::string Address(bool telnet) const {
-        return (telnet ? "rfc2217://127.0.0.1:" : "tcp://127.0.0.1:") +
-               std::to_string(telnet ? telnetPort : rawPort);
-    }
-
-    const int telnetPort = FreePort();
-    const int rawPort = FreePort();
-
-private:
-    std::string dir_;
-    pid_t pid_ = -1;
-};
 
 // The program's link over one network address, as COM1.
 struct NetLink {
@@ -158,8 +56,8 @@ protected:
         }
         sim = std::make_unique<SimProcess>(ZT30_SIM_PATH, std::vector<std::string>{"--stations", "1"});
         ASSERT_FALSE(sim->SlavePath().empty());
-        server = std::make_unique<Ser2net>(sim->SlavePath());
-        ASSERT_TRUE(Accepts(server->rawPort)) << "ser2net did not start";
+        server = std::make_unique<Ser2netProcess>(sim->SlavePath());
+        ASSERT_TRUE(server->Running()) << "ser2net did not start";
     }
     speed_t TerminalSpeed() const {
         const int fd = ::open(sim->SlavePath().c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK);
@@ -170,7 +68,7 @@ protected:
     }
 
     std::unique_ptr<SimProcess> sim;
-    std::unique_ptr<Ser2net> server;
+    std::unique_ptr<Ser2netProcess> server;
 };
 
 TEST_F(Ser2netLine, TableZeroIsReadOverBothSchemesWithTheExactRequest) {
