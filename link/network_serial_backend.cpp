@@ -175,28 +175,32 @@ bool NetworkSerialBackend::SetConfig(const LineConfig& config) {
 }
 
 void NetworkSerialBackend::PurgeReceive() {
-    if (!IsOpen()) {
-        return;
-    }
-    if (Telnet()) {
+    if (IsOpen()) {
         // Bytes the server sent before its answer were already on their way; they go with the answer.
-        codec_.ForgetAnswer(ComPortCommand::PurgeData);
-        if (!SendCommand(ComPortCommand::PurgeData, kComPurgeReceive)) {
-            return;
-        }
-        if (awaitPurge_) {
-            awaitPurge_ = ReceiveUntil(system_->MonotonicNanos() + kAnswerMs * kNanosPerMs, [this] {
-                return codec_.Answer(ComPortCommand::PurgeData) == kComPurgeReceive;
-            });
-        }
+        Purge(kComPurgeReceive);
+        Drain();
     }
-    Drain();
 }
 
 void NetworkSerialBackend::PurgeTransmit() {
     // What Write handed over has gone to the server; what the server still holds for its port it drops.
-    if (IsOpen() && Telnet()) {
-        SendCommand(ComPortCommand::PurgeData, kComPurgeTransmit);
+    if (IsOpen()) {
+        Purge(kComPurgeTransmit);
+    }
+}
+
+void NetworkSerialBackend::Purge(std::uint32_t buffers) {
+    if (!Telnet()) {
+        return;
+    }
+    codec_.ForgetAnswer(ComPortCommand::PurgeData);
+    // The answer is awaited also for the transmit buffer: were it still unacknowledged when the instrument's
+    // answer follows it, the server's TCP would hold that answer back for the delayed acknowledgement
+    // (Nagle's rule; about 40 ms on every exchange).
+    if (SendCommand(ComPortCommand::PurgeData, buffers) && awaitPurge_) {
+        awaitPurge_ = ReceiveUntil(system_->MonotonicNanos() + kAnswerMs * kNanosPerMs, [this, buffers] {
+            return codec_.Answer(ComPortCommand::PurgeData) == buffers;
+        });
     }
 }
 

@@ -71,6 +71,9 @@ private:
     void Drain();
     bool SendAll(std::span<const std::uint8_t> bytes);
     bool SendCommand(ComPortCommand command, std::uint32_t value);
+    // Purges the server's buffers (kComPurgeReceive, kComPurgeTransmit), waiting for its answer while it
+    // gives them.
+    void Purge(std::uint32_t buffers);
     bool Connect(std::int64_t giveUp);
     bool OpenTelnet();
     void Break();
