@@ -1,6 +1,7 @@
-// The link's own cost against zt30-sim on a pseudo-terminal: one table-0 exchange, opening and configuring
-// the port, and an exchange with the wire time of a 9600 bit/s line emulated. Each reports the median of the
-// individual operations (median_us / median_ms) besides Google Benchmark's mean.
+// The link's own cost against zt30-sim on a pseudo-terminal: one table-0 exchange (directly, and through
+// ser2net on 127.0.0.1 over rfc2217:// and tcp://), opening and configuring the port, and an exchange with
+// the wire time of a 9600 bit/s line emulated. Each reports the median of the individual operations
+// (median_us / median_ms) besides Google Benchmark's mean.
 #include <benchmark/benchmark.h>
 
 #include "bench/bench_doubles.h"
@@ -8,11 +9,13 @@
 
 #include <algorithm>
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <vector>
 
 #include "link/com_ports.h"
 #include "link/device.h"
+#include "sim/ser2net_process.h"
 #include "sim/sim_process.h"
 
 namespace {
@@ -22,9 +25,11 @@ using namespace zt30::bench;
 using bench::SteadyClock;
 
 struct SimLink {
-    explicit SimLink(std::vector<std::string> args, int baudRate = 9600)
+    // device: the port's device, the simulator's terminal when empty (a network address takes its path).
+    explicit SimLink(std::vector<std::string> args, int baudRate = 9600,
+                     std::function<std::string(const std::string&)> device = {})
         : sim(ZT30_SIM_PATH, std::move(args)), settings{1, baudRate, 1, 0} {
-        const std::string path = sim.SlavePath();
+        const std::string path = device ? device(sim.SlavePath()) : sim.SlavePath();
         line = std::make_unique<SerialLine>(settings, MakeSystemSerialBackend([path](int) { return path; }));
         link = std::make_unique<TelegramLayer>(*line, clock);
         link->SetDestinationAddress(1);
@@ -60,6 +65,30 @@ void BM_ReadTable0(benchmark::State& state) {
     state.counters["failures"] = static_cast<double>(failures);
 }
 BENCHMARK(BM_ReadTable0)->Iterations(3000)->Unit(benchmark::kMicrosecond);
+
+// The same exchange through ser2net serving the simulator's terminal: rfc2217:// (argument 1) or tcp:// (0).
+void BM_ReadTable0OverSer2net(benchmark::State& state) {
+    std::unique_ptr<test::Ser2netProcess> server;
+    SimLink sim({"--stations", "1", "--turnaround", "0"}, 9600, [&server, &state](const std::string& path) {
+        server = std::make_unique<test::Ser2netProcess>(path);
+        return server->Address(state.range(0) == 1);
+    });
+    if (test::Ser2netBinary().empty() || !server->Running() || !sim.line->Open(1)) {
+        state.SkipWithError("ser2net or the simulator not available");
+        return;
+    }
+    std::vector<double> samples;
+    samples.reserve(static_cast<std::size_t>(state.max_iterations));
+    std::int64_t failures = 0;
+    for (auto _ : state) {
+        const auto start = SteadyClock::now();
+        failures += sim.ops->ReadTable(0) ? 0 : 1;
+        samples.push_back(bench::MicrosecondsSince(start));
+    }
+    state.counters["median_us"] = bench::Median(samples);
+    state.counters["failures"] = static_cast<double>(failures);
+}
+BENCHMARK(BM_ReadTable0OverSer2net)->Arg(1)->Arg(0)->Iterations(1000)->Unit(benchmark::kMicrosecond);
 
 // Open (with its ApplySettings), a second ApplySettings as a speed change does, and Close.
 void BM_OpenApplyClose(benchmark::State& state) {

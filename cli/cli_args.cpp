@@ -5,6 +5,7 @@
 
 #include "base/text_rules.h"
 #include "cli/printable.h"
+#include "link/network_address.h"
 #include "link/port_settings.h"
 #include "views/settings_store.h"
 
@@ -40,6 +41,8 @@ constexpr std::string_view kOtherLinkOptionsHelp =
     "  --device PATH  use PATH as the port's device whatever the settings say; messages still name the\n"
     "                 port as COMn (COM1 unless --port is given)\n"
 #endif
+    "                 A serial device server's port is rfc2217://HOST:PORT (the tool sets its speed)\n"
+    "                 or tcp://HOST:PORT (raw bytes, the speed set on the server)\n"
     "  --baud RATE    line speed: 110 300 600 1200 2400 4800 9600 19200 38400 56000 57600 115200 128000\n"
     "                 256000 (default 9600)\n"
     "  --da ADDR      the instrument's bus address 0..126 (default 1)\n"
@@ -297,6 +300,12 @@ std::string ApplyOption(const GivenOption& given, Options& options) {
     if (info.low > info.high) {
         if (text.empty()) {
             return needs;
+        }
+        if (info.name == "--device" && IsNetworkDevice(text)) {
+            if (const NetworkAddressParse address = ParseNetworkAddress(text); !address.address) {
+                return "option --device: \"" + PrintableArgument(text) +
+                       "\" is not a network address: " + address.error;
+            }
         }
     } else {
         const std::optional<long long> parsed = ParseOptionInt(text, info.low, info.high);

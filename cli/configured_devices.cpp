@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "cli/printable.h"
+#include "link/network_address.h"
 
 namespace zt30::cli {
 
@@ -26,6 +27,14 @@ ConfiguredDevices DevicesFromBackend(SettingsBackend& backend, const std::string
         if (value.kind == ValueQuery::Kind::NotText) {
             device.error = file + ": " + name + " in [" + section + "] is not valid UTF-8 text";
         } else if (value.kind == ValueQuery::Kind::Text && !value.text.empty()) {
+            if (IsNetworkDevice(value.text)) {
+                if (const NetworkAddressParse address = ParseNetworkAddress(value.text); !address.address) {
+                    device.error = file + ": " + name + " in [" + section + "] \"" +
+                                   PrintableText(value.text) +
+                                   "\" is not a network address: " + address.error;
+                    continue;
+                }
+            }
             device.path = std::move(value.text);
         }
     }

@@ -12,9 +12,11 @@ if(NOT DEFINED FOLDERS)
     set(FOLDERS base,app,views,config,link)
 endif()
 if(NOT DEFINED POSIX_ONLY)
-    # The POSIX serial backend and the seam through which it makes its system calls.
+    # The POSIX serial backend and the seam through which it makes its system calls; the sockets of the
+    # network line on POSIX, and on Windows, whose select() is Winsock's own.
     set(POSIX_ONLY
-        link/posix_serial_backend.h,link/posix_serial_backend.cpp,link/posix_system.h,link/posix_system.cpp)
+        link/posix_serial_backend.h,link/posix_serial_backend.cpp,link/posix_system.h,link/posix_system.cpp,
+        link/socket_system_posix.cpp,link/socket_system_win32.cpp)
 endif()
 string(REPLACE "," ";" folders "${FOLDERS}")
 string(REPLACE "," ";" posix_only "${POSIX_ONLY}")

@@ -257,15 +257,13 @@ void Tport::WriteTableHeaders() {
 }
 
 void Tport::UpdatePortToolTips() {
-#ifndef _WIN32
-    // On this system "COM n" stands for a configured device; the item's tool tip names it.
+    // "COM n" may stand for a configured device or a line on the network; the item's tool tip names it.
     const PortDeviceLookup lookup = store_.DeviceLookup();
     for (int n = 1; n <= kPortCount; ++n) {
-        const std::optional<std::string> path = DevicePathForPort(n, lookup);
+        const std::optional<std::string> path = ShownDeviceForPort(n, lookup);
         cb_com->setItemData(n, path ? QVariant(PlainToolTip(QString::fromStdString(*path))) : QVariant(),
                             Qt::ToolTipRole);
     }
-#endif
 }
 
 void Tport::FormShow() {

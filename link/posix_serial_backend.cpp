@@ -516,7 +516,7 @@ void PosixSerialBackend::ClosePort() {
     decoder_.Reset();
 }
 
-std::unique_ptr<SerialBackend> MakeSystemSerialBackend(PortDeviceLookup lookup) {
+std::unique_ptr<SerialBackend> MakeLocalSerialBackend(PortDeviceLookup lookup) {
     return std::make_unique<PosixSerialBackend>(std::move(lookup));
 }
 

@@ -180,7 +180,7 @@ void Win32SerialBackend::ClosePort() {
     haveDcb_ = false;
 }
 
-std::unique_ptr<SerialBackend> MakeSystemSerialBackend(PortDeviceLookup lookup) {
+std::unique_ptr<SerialBackend> MakeLocalSerialBackend(PortDeviceLookup lookup) {
     return std::make_unique<Win32SerialBackend>(std::move(lookup));
 }
 

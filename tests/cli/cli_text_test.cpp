@@ -36,6 +36,20 @@ TEST(ConfiguredDevices, OnlyTheComEntriesOfDevicesAndEmptyPathsMapNothing) {
     EXPECT_EQ(FixedDeviceLookup("/dev/pts/9")(5), "/dev/pts/9");
 }
 
+TEST(ConfiguredDevices, ANetworkAddressIsTakenAndAMalformedOneIsThePortsError) {
+    MemorySettingsBackend backend;
+    backend.Plant("DEVICES", "COM1", {ValueQuery::Kind::Text, "rfc2217://plant-box:4000"});
+    backend.Plant("DEVICES", "COM2", {ValueQuery::Kind::Text, "tcp://plant-box"});
+    const ConfiguredDevices devices = DevicesFromBackend(backend, "/cfg/OrvZT30.ini");
+    EXPECT_EQ(devices[0].path, "rfc2217://plant-box:4000");
+    EXPECT_EQ(Win32DeviceForPort(1, DeviceLookupOf(devices)), "rfc2217://plant-box:4000");
+    EXPECT_FALSE(devices[1].path);
+    EXPECT_EQ(
+        devices[1].error,
+        "settings file /cfg/OrvZT30.ini: COM2 in [DEVICES] \"tcp://plant-box\" is not a network address: no "
+        "port (HOST:PORT)");
+}
+
 TEST(ConfiguredDevices, UnreadableEntriesAndFilesAreErrorsNotDefaults) {
     MemorySettingsBackend backend;
     backend.Plant("DEVICES", "COM2", {ValueQuery::Kind::NotText, ""});
