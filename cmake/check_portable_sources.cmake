@@ -12,9 +12,10 @@ if(NOT DEFINED FOLDERS)
     set(FOLDERS base,app,views,config,link)
 endif()
 if(NOT DEFINED POSIX_ONLY)
-    # The POSIX serial backend and the seam through which it makes its system calls.
-    set(POSIX_ONLY
-        link/posix_serial_backend.h,link/posix_serial_backend.cpp,link/posix_system.h,link/posix_system.cpp)
+    # The POSIX serial backend and the seam through which it makes its system calls; the POSIX file writer.
+    string(JOIN "," POSIX_ONLY
+        link/posix_serial_backend.h link/posix_serial_backend.cpp link/posix_system.h link/posix_system.cpp
+        base/file_by_rename_posix.cpp)
 endif()
 string(REPLACE "," ";" folders "${FOLDERS}")
 string(REPLACE "," ";" posix_only "${POSIX_ONLY}")

@@ -110,6 +110,10 @@ TrafficOutcome ClassifyVariableAnswer(std::span<const std::uint8_t> received, st
     if (received[le + 4] != FrameCheckSum(received.subspan(4, le))) {
         return TrafficOutcome::WrongFcs;
     }
+    // A whole frame of another length than the pattern wants (the answer for another table).
+    if (expectedLength != 0 && le + kSd2Overhead != expectedLength) {
+        return TrafficOutcome::WrongLength;
+    }
     return CountOutcome(n, expectedLength);
 }
 
