@@ -110,11 +110,12 @@ TrafficOutcome ClassifyVariableAnswer(std::span<const std::uint8_t> received, st
     if (received[le + 4] != FrameCheckSum(received.subspan(4, le))) {
         return TrafficOutcome::WrongFcs;
     }
-    // A whole frame of another length than the pattern wants (the answer for another table).
-    if (expectedLength != 0 && le + kSd2Overhead != expectedLength) {
+    const TrafficOutcome count = CountOutcome(n, expectedLength);
+    // The count the pattern wants, but a whole frame of another length (the answer for another table).
+    if (count == TrafficOutcome::Accepted && expectedLength != 0 && le + kSd2Overhead != expectedLength) {
         return TrafficOutcome::WrongLength;
     }
-    return CountOutcome(n, expectedLength);
+    return count;
 }
 
 TrafficOutcome ClassifyAcknowledgement(std::span<const std::uint8_t> received) {
