@@ -13,6 +13,7 @@
 #include <algorithm>
 
 #include "app/usable_beside_modal.h"
+#include "base/file_by_rename.h"
 
 namespace zt30 {
 
@@ -208,13 +209,11 @@ void TLineTraffic::tl_ulozitClick() {
             addLine(columns);
         }
     }
-    QFile file(QString::fromStdString(*chosen));
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        ui_.ShowMessage(kCannotOpenFile, kErrorCaption, MessageIcon::Exclamation, MessageButtons::Ok);
-        return;
-    }
-    if (file.write(text) != text.size() || !file.flush()) {
-        ui_.ShowMessage(kCannotWriteFile, kErrorCaption, MessageIcon::Exclamation, MessageButtons::Ok);
+    const FileWriteResult result =
+        WriteFileByRename(*chosen, std::string_view(text.constData(), static_cast<std::size_t>(text.size())));
+    if (result != FileWriteResult::Written) {
+        ui_.ShowMessage(result == FileWriteResult::CannotWrite ? kCannotWriteFile : kCannotOpenFile,
+                        kErrorCaption, MessageIcon::Exclamation, MessageButtons::Ok);
     }
 }
 

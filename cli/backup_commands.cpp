@@ -1,10 +1,9 @@
 #include "cli/backup_commands.h"
 
-#include <filesystem>
 #include <fstream>
-#include <system_error>
 #include <vector>
 
+#include "base/file_by_rename.h"
 #include "base/text_rules.h"
 #include "cli/printable.h"
 #include "config/param_restore.h"
@@ -71,30 +70,6 @@ ParamFileLoad LoadParamFile(const std::string& path) {
     return load;
 }
 
-bool SaveTextFile(const std::string& path, const std::string& text) {
-    const std::filesystem::path target(path);
-    std::filesystem::path temporary = target;
-    temporary += ".zt30-new";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out.write(text.data(), static_cast<std::streamsize>(text.size()));
-        out.close();
-        if (out.fail()) {
-            std::error_code ignored;
-            std::filesystem::remove(temporary, ignored);
-            return false;
-        }
-    }
-    std::error_code error;
-    std::filesystem::rename(temporary, target, error);
-    if (error) {
-        std::error_code ignored;
-        std::filesystem::remove(temporary, ignored);
-        return false;
-    }
-    return true;
-}
-
 int RunBackup(CommandContext& context, const std::string& path, const LocalDateTime& now) {
     DeviceOperations& ops = context.ops;
     const TableTransfer read = ReadTables(ops, context.clock, kParamTables, OnTableFailure::Stop);
@@ -118,8 +93,14 @@ int RunBackup(CommandContext& context, const std::string& path, const LocalDateT
     if (!ident.typeRead || !ident.versionRead) {
         lost = context.lineGone ? context.lineGone() : std::nullopt;
     }
-    if (!SaveTextFile(path, WriteParamFile(ops.Image(), origin))) {
-        return Fail(context, Shown(path) + " cannot be written");
+    switch (WriteFileByRename(path, WriteParamFile(ops.Image(), origin))) {
+        case FileWriteResult::Written:
+            break;
+        case FileWriteResult::NotRegularFile:
+            return Fail(context, Shown(path) + " is not a regular file; nothing saved");
+        case FileWriteResult::CannotCreate:
+        case FileWriteResult::CannotWrite:
+            return Fail(context, Shown(path) + " cannot be written");
     }
     for (const std::string_view name : ParamsOutsideFile(ops.Image())) {
         context.err << name << ' ' << ParamValueShown(*FindParam(name), ops.Image())

@@ -22,13 +22,10 @@ struct ParamFileLoad {
 // a path that is not a regular file (a FIFO) is refused without being opened.
 ParamFileLoad LoadParamFile(const std::string& path);
 
-// Replaces path with text through a temporary file beside it, so a failed write leaves an older file whole.
-// False when the text could not be written or put in place.
-bool SaveTextFile(const std::string& path, const std::string& text);
-
 // Reads tables 1 to 4 and the type and version texts, and saves them with `now` and the bus address; no file
 // is written when a table cannot be read. A line lost during the type and version reads saves the file
-// without them and fails with the line's error.
+// without them and fails with the line's error. The file is replaced by rename (base/file_by_rename.h): a
+// path that names no regular file (a link, a device) is refused, and a failed write leaves the old file.
 int RunBackup(CommandContext& context, const std::string& path, const LocalDateTime& now);
 // Writes the tables whose bytes the file changes and reads them back; prints each change (old -> new). A
 // dry run only prints. 1 when a read, a write or the read-back fails.

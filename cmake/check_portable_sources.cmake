@@ -13,10 +13,10 @@ if(NOT DEFINED FOLDERS)
 endif()
 if(NOT DEFINED POSIX_ONLY)
     # The POSIX serial backend and the seam through which it makes its system calls; the sockets of the
-    # network line on POSIX, and on Windows, whose select() is Winsock's own.
-    set(POSIX_ONLY
-        link/posix_serial_backend.h,link/posix_serial_backend.cpp,link/posix_system.h,link/posix_system.cpp,
-        link/socket_system_posix.cpp,link/socket_system_win32.cpp)
+    # network line on POSIX, and on Windows, whose select() is Winsock's own; the POSIX file writer.
+    string(JOIN "," POSIX_ONLY
+        link/posix_serial_backend.h link/posix_serial_backend.cpp link/posix_system.h link/posix_system.cpp
+        link/socket_system_posix.cpp link/socket_system_win32.cpp base/file_by_rename_posix.cpp)
 endif()
 string(REPLACE "," ";" folders "${FOLDERS}")
 string(REPLACE "," ";" posix_only "${POSIX_ONLY}")

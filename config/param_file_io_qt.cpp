@@ -1,8 +1,9 @@
 #include "config/param_file_io_qt.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <QString>
+
+#include "base/file_by_rename.h"
 
 namespace zt30 {
 
@@ -19,12 +20,8 @@ std::optional<std::string> ReadFileBytes(const std::string& path, std::size_t li
 }
 
 bool SaveFileBytes(const std::string& path, const std::string& bytes) {
-    QSaveFile file(QString::fromStdString(path));
-    if (!file.open(QIODevice::WriteOnly)) {
-        return false;
-    }
-    const auto size = static_cast<qint64>(bytes.size());
-    return file.write(bytes.data(), size) == size && file.commit();
+    // Not QSaveFile: it writes where a link leads and renames over a FIFO or a device.
+    return WriteFileByRename(path, bytes) == FileWriteResult::Written;
 }
 
 }  // namespace zt30

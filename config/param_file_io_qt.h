@@ -13,8 +13,8 @@ namespace zt30 {
 // cannot be opened or read. path is UTF-8.
 std::optional<std::string> ReadFileBytes(const std::string& path, std::size_t limit);
 
-// Writes bytes to a new file beside path and puts it in path's place; false, leaving an older file whole,
-// when that fails. path is UTF-8.
+// Writes bytes to a new file beside path and puts it in path's place (WriteFileByRename); false, leaving an
+// older file whole, when that fails or path names no regular file. path is UTF-8.
 bool SaveFileBytes(const std::string& path, const std::string& bytes);
 
 }  // namespace zt30

@@ -179,7 +179,10 @@ bool TelegramLayer::ReceiveTableAnswer(std::size_t dataLength) {
     const std::size_t expected = dataLength + 9;
     bool ok = SendRequest();
     if (destinationAddress_ != kBroadcastAddress) {
-        ok = ReadInto(expected) && receivedCount_ == expected && CheckVariableFrame(Received());
+        // The frame's own LE must be the table's too: a shorter frame (a late or foreign answer) would
+        // otherwise pass with its check sum and end byte read as the table's last data bytes.
+        ok = ReadInto(expected) && receivedCount_ == expected && CheckVariableFrame(Received()) &&
+             receiveBuffer_[1] + kSd2Overhead == expected;
         if (observer_) {
             RecordRead(ok ? TrafficOutcome::Accepted : Refused(ClassifyVariableAnswer(Received(), expected)));
         }

@@ -59,7 +59,8 @@ public:
     bool SendRequest();
 
     // Pattern A: send, then (unless DA is the broadcast address) read exactly dataLength + 9 bytes and check
-    // them; on failure purge transmit, then receive. At DA 127 the result is that of the write.
+    // them, their LE being dataLength + 3; on failure purge transmit, then receive. At DA 127 the result is
+    // that of the write.
     bool ReceiveTableAnswer(std::size_t dataLength);
     // Pattern B: send, read up to 255 bytes; if the count differs from the answer's LE + 6, wait 100 ms, send
     // again and read once more; the result is CheckVariableFrame of the last read.

@@ -110,7 +110,12 @@ TrafficOutcome ClassifyVariableAnswer(std::span<const std::uint8_t> received, st
     if (received[le + 4] != FrameCheckSum(received.subspan(4, le))) {
         return TrafficOutcome::WrongFcs;
     }
-    return CountOutcome(n, expectedLength);
+    const TrafficOutcome count = CountOutcome(n, expectedLength);
+    // The count the pattern wants, but a whole frame of another length (the answer for another table).
+    if (count == TrafficOutcome::Accepted && expectedLength != 0 && le + kSd2Overhead != expectedLength) {
+        return TrafficOutcome::WrongLength;
+    }
+    return count;
 }
 
 TrafficOutcome ClassifyAcknowledgement(std::span<const std::uint8_t> received) {

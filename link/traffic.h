@@ -84,8 +84,9 @@ public:
 
 // Why the layer would refuse `received` as an SD2 data answer, following CheckVariableFrame's order (a check
 // that needs a byte beyond those received gives TooShort), then the byte count: expectedLength 0 takes any
-// count, otherwise fewer bytes are TooShort and more WrongLength. A negative acknowledgement (SD1 with an FC
-// other than 0) in its place is named as such. Accepted when nothing is wrong.
+// count, otherwise fewer bytes are TooShort, and more, or a frame of another length, WrongLength. A negative
+// acknowledgement (SD1 with an FC other than 0) in its place is named as such. Accepted when nothing is
+// wrong.
 TrafficOutcome ClassifyVariableAnswer(std::span<const std::uint8_t> received, std::size_t expectedLength = 0);
 // The same for an SD1 acknowledgement of exactly 6 bytes, in CheckAcknowledgement's order.
 TrafficOutcome ClassifyAcknowledgement(std::span<const std::uint8_t> received);

@@ -3,9 +3,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <utility>
+
+#include "base/file_by_rename.h"
 
 namespace zt30 {
 
@@ -75,19 +76,18 @@ bool IniFileSettingsBackend::SetTextValue(const std::string& section, const std:
         return false;
     }
     const std::string bytes = document->Bytes();
-    // QSaveFile writes a temporary file, syncs it and renames it over the old one; on any failure the old
-    // file stays as it was and the temporary file goes. Its commit renames even after a failed flush (a full
-    // disk, a file size limit), so a cut-short file is caught here and never committed.
-    QSaveFile file(path_);
-    if (!file.open(QIODevice::WriteOnly)) {
+    // A file its own reader would refuse would lock the store out from then on: the old one stays.
+    if (bytes.size() > static_cast<std::size_t>(kMaxFileBytes)) {
         return false;
     }
-    if (file.write(bytes.data(), static_cast<qint64>(bytes.size())) != static_cast<qint64>(bytes.size()) ||
-        !file.flush() || file.error() != QFileDevice::NoError) {
-        file.cancelWriting();
-        return false;
-    }
-    if (!file.commit()) {
+    // A file linked from elsewhere (a dotfiles folder) is replaced where the link leads: the user's own
+    // configuration folder holds no link the user did not make. Anything else that is not a regular file
+    // is refused, and the file keeps its mode and owner (QSaveFile gave it the writer's).
+    const QFileInfo info(path_);
+    const QString target = !info.isSymLink() ? path_
+                           : info.exists()   ? info.canonicalFilePath()
+                                             : info.symLinkTarget();
+    if (WriteFileByRename(target.toStdString(), bytes) != FileWriteResult::Written) {
         return false;
     }
     document_ = std::move(document);

@@ -2,8 +2,9 @@
 // ($XDG_CONFIG_HOME, else ~/.config), read and edited as an IniDocument, so a file edited by hand keeps its
 // comments and lines. The file is read when the store opens and again before each write, so that what was
 // changed in it meanwhile (by hand or by another copy of the program) stays; each write replaces the file
-// whole and atomically (a temporary file, synced and renamed over it), and a file that exists but cannot be
-// read is never written.
+// whole and atomically (WriteFileByRename: a temporary file, synced, given the file's mode and owner, and
+// renamed over it), a file that exists but cannot be read is never written, and none is written that its
+// reader would refuse (kMaxFileBytes).
 #pragma once
 
 #include <QString>
@@ -33,7 +34,7 @@ public:
     // A value that is not valid UTF-8 (or holds a zero byte) is NotText, the store's read error.
     ValueQuery QueryValue(const std::string& section, const std::string& name) override;
     // Reads the file again, sets the value and replaces the file; false, leaving the file as it was, when
-    // it cannot be read or written, or when text is not valid UTF-8.
+    // it cannot be read or written, when it would grow past kMaxFileBytes, or when text is not valid UTF-8.
     bool SetTextValue(const std::string& section, const std::string& name, const std::string& text) override;
 
     const QString& Path() const { return path_; }

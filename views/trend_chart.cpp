@@ -13,12 +13,12 @@
 #include <QMouseEvent>
 #include <QPaintDevice>
 #include <QPainter>
-#include <QSaveFile>
 #include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
 #include <utility>
 
+#include "base/file_by_rename.h"
 #include "views/chart_csv.h"
 #include "views/chart_overlay.h"
 #include "views/measurement_recorder.h"
@@ -478,14 +478,14 @@ std::optional<QString> TrendChart::AskFileName(FileDialogRequest request, std::s
 }
 
 void TrendChart::WriteFile(const QString& fileName, const QByteArray& bytes) {
-    // Written to a file beside it and renamed over it at the end, so a failed write leaves the old file.
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly)) {
-        ui_->ShowMessage(kCannotOpenOutputFile, kErrorCaption, MessageIcon::Exclamation, MessageButtons::Ok);
-        return;
-    }
-    if (file.write(bytes) != bytes.size() || !file.commit()) {
-        ui_->ShowMessage(kCannotWriteOutputFile, kErrorCaption, MessageIcon::Exclamation, MessageButtons::Ok);
+    // Written to a file beside it and renamed over it at the end, so a failed write leaves the old file; a
+    // link, a FIFO or a device in its place is refused (QSaveFile would write where a link leads).
+    const FileWriteResult result = WriteFileByRename(
+        fileName.toStdString(), std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    if (result != FileWriteResult::Written) {
+        ui_->ShowMessage(
+            result == FileWriteResult::CannotWrite ? kCannotWriteOutputFile : kCannotOpenOutputFile,
+            kErrorCaption, MessageIcon::Exclamation, MessageButtons::Ok);
     }
 }
 

@@ -214,6 +214,18 @@ TEST(ReadTable, FailureLeavesTheImageAsItWas) {
     EXPECT_EQ(f.image.suma, 8.0f);
 }
 
+TEST(ReadTable, AnAnswerOfAnotherLengthIsRefusedThoughItsCountAndFrameCheckOut) {
+    LinkFixture f;
+    f.image.value = 7.0f;
+    f.image.suma = 8.0f;
+    // LE 9 (a table 1 answer) and two more bytes: 17 bytes, table 0's count, with a good FCS and end byte.
+    f.answers = {Hex("68 09 09 68 00 01 08 00 00 48 41 00 00 92 16 C8 42")};
+    EXPECT_FALSE(f.device->ReadTable(0));
+    EXPECT_EQ(f.image.value, 7.0f);
+    EXPECT_EQ(f.image.suma, 8.0f);
+    EXPECT_EQ(f.CallsSinceOpen().back(), "purge rx");
+}
+
 TEST(ReadTable, BroadcastSucceedsWithoutTouchingTheImage) {
     LinkFixture f;
     f.link->SetDestinationAddress(127);

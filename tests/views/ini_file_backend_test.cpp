@@ -209,6 +209,42 @@ TEST_F(QtSettingsStoreTest, LinkedFileIsWrittenThroughItsLinkWithItsPermissions)
     EXPECT_EQ(QFile::permissions(target), permissions);
 }
 
+TEST_F(QtSettingsStoreTest, AFileAtTheSizeLimitIsNeverWrittenPastIt) {
+    QByteArray full = "[DESKTOP]\nLeft=3\n;";
+    full += QByteArray(IniFileSettingsBackend::kMaxFileBytes - full.size() - 1, '#') + '\n';
+    WriteAll(iniPath, full);
+    auto store = OpenStore(ui);
+    EXPECT_EQ(store->readInt(settings::kLeft), 3);
+    EXPECT_FALSE(store->writeInt(settings::kTop, 50));
+    EXPECT_EQ(ui.messages, (std::vector<RecordedMessage>{{"Failed to set data for 'Top'", "ZT-30",
+                                                          MessageIcon::Error, MessageButtons::Ok}}));
+    EXPECT_EQ(ReadAll(iniPath), full);
+    // A value that keeps the size still goes in, and the file still opens.
+    EXPECT_TRUE(store->writeInt(settings::kLeft, 4));
+    UiRecorder second;
+    EXPECT_EQ(OpenStore(second)->readInt(settings::kLeft), 4);
+    EXPECT_TRUE(second.messages.empty());
+}
+
+TEST_F(QtSettingsStoreTest, AStoredFileKeepsItsModeAndForRootItsOwner) {
+    WriteAll(iniPath, "[DESKTOP]\nLeft=3\n");
+    const QByteArray path = iniPath.toLocal8Bit();
+    ASSERT_EQ(chmod(path.constData(), 0444), 0);
+    const bool root = geteuid() == 0;
+    if (root) {
+        ASSERT_EQ(chown(path.constData(), 4321, 4322), 0);
+    }
+    EXPECT_TRUE(OpenStore(ui)->writeInt(settings::kTop, 50));
+    EXPECT_EQ(ReadAll(iniPath), "[DESKTOP]\nLeft=3\nTop=50\n");
+    struct stat info {};
+    ASSERT_EQ(stat(path.constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0444u);
+    if (root) {
+        EXPECT_EQ(info.st_uid, 4321u);
+        EXPECT_EQ(info.st_gid, 4322u);
+    }
+}
+
 TEST_F(QtSettingsStoreTest, DevicePathsComeFromTheDevicesSection) {
     WriteAll(iniPath, "[DEVICES]\nCOM2=/dev/pts/7\n");
     auto store = OpenStore(ui);
