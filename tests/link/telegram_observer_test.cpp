@@ -165,12 +165,6 @@ INSTANTIATE_TEST_SUITE_P(
                  {Hex("68 09 09 68 00 01 08 03 02 01 21 10 27 67 16")},
                  false,
                  {"T sent", "R too short", "P purge"}},
-        // ... and refused for its length where bytes after it make up the count.
-        PathCase{"another_table_and_more",
-                 Pattern::A,
-                 {Hex("68 09 09 68 00 01 08 03 02 01 21 10 27 67 16 00 00")},
-                 false,
-                 {"T sent", "R wrong length", "P purge"}},
         PathCase{"read_call_fails",
                  Pattern::A,
                  {kTable0},

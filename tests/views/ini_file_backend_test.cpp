@@ -226,25 +226,6 @@ TEST_F(QtSettingsStoreTest, AFileAtTheSizeLimitIsNeverWrittenPastIt) {
     EXPECT_TRUE(second.messages.empty());
 }
 
-TEST_F(QtSettingsStoreTest, AStoredFileKeepsItsModeAndForRootItsOwner) {
-    WriteAll(iniPath, "[DESKTOP]\nLeft=3\n");
-    const QByteArray path = iniPath.toLocal8Bit();
-    ASSERT_EQ(chmod(path.constData(), 0444), 0);
-    const bool root = geteuid() == 0;
-    if (root) {
-        ASSERT_EQ(chown(path.constData(), 4321, 4322), 0);
-    }
-    EXPECT_TRUE(OpenStore(ui)->writeInt(settings::kTop, 50));
-    EXPECT_EQ(ReadAll(iniPath), "[DESKTOP]\nLeft=3\nTop=50\n");
-    struct stat info {};
-    ASSERT_EQ(stat(path.constData(), &info), 0);
-    EXPECT_EQ(info.st_mode & 07777, 0444u);
-    if (root) {
-        EXPECT_EQ(info.st_uid, 4321u);
-        EXPECT_EQ(info.st_gid, 4322u);
-    }
-}
-
 TEST_F(QtSettingsStoreTest, DevicePathsComeFromTheDevicesSection) {
     WriteAll(iniPath, "[DEVICES]\nCOM2=/dev/pts/7\n");
     auto store = OpenStore(ui);
