@@ -1,0 +1,3 @@
+#include <QApplication>
+
+int main() { return 0; }
