@@ -1,3 +1,5 @@
 #include <QApplication>
 
-int main() { return 0; }
+int main() {
+    return 0;
+}
