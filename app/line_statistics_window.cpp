@@ -12,8 +12,8 @@
 #include <algorithm>
 #include <vector>
 
-#include "app/traffic_table_model.h"
-#include "app/usable_beside_modal.h"
+#include "app/traffic_table_model_qt.h"
+#include "app/usable_beside_modal_qt.h"
 #include "config/regional_settings_qt.h"
 
 namespace zt30 {

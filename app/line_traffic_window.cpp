@@ -12,7 +12,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "app/usable_beside_modal.h"
+#include "app/usable_beside_modal_qt.h"
 #include "base/file_by_rename.h"
 
 namespace zt30 {

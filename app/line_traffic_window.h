@@ -8,7 +8,7 @@
 #include <QSize>
 #include <QWidget>
 
-#include "app/traffic_table_model.h"
+#include "app/traffic_table_model_qt.h"
 #include "config/regional_settings.h"
 #include "link/line_monitor.h"
 #include "link/ui_services.h"

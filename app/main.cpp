@@ -7,12 +7,12 @@
 #include <exception>
 
 #include "app/main_window.h"
-#include "app/program.h"
-#include "app/qt_ui_services.h"
-#include "app/qt_wall_clock.h"
+#include "app/program_qt.h"
+#include "app/ui_services_qt.h"
+#include "app/wall_clock_qt.h"
 #include "config/regional_settings_qt.h"
 #include "link/error_display.h"
-#include "views/qt_settings_backend.h"
+#include "views/settings_backend_qt.h"
 
 namespace {
 

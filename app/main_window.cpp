@@ -19,9 +19,8 @@
 
 #include "app/line_statistics_window.h"
 #include "app/line_traffic_window.h"
-#include "app/menu_icons.h"
-#include "app/value_text.h"
-#include "config/about_box.h"
+#include "app/menu_icons_qt.h"
+#include "config/about_dialog.h"
 #include "config/address_dialog.h"
 #include "config/ident_dialog.h"
 #include "config/parameters_dialog.h"
@@ -30,7 +29,8 @@
 #include "views/graph_settings_dialog.h"
 #include "views/measured_values_window.h"
 #include "views/recording_interval_dialog.h"
-#include "views/trend_chart.h"
+#include "views/trend_chart_widget.h"
+#include "views/value_text.h"
 
 namespace zt30 {
 

@@ -1,5 +1,5 @@
 // The local wall clock of the reading cycle and the chart: the time of a tick and of a chart point. The
-// program uses the system's clock (qt_wall_clock.h); tests set the time by hand.
+// program uses the system's clock (wall_clock_qt.h); tests set the time by hand.
 #pragma once
 
 #include <cstdint>

@@ -18,12 +18,12 @@
 #include <vector>
 
 #include "app/main_window.h"
-#include "app/program.h"
-#include "app/qt_wall_clock.h"
+#include "app/program_qt.h"
+#include "app/wall_clock_qt.h"
 #include "link/port_dialog.h"
 #include "sim/sim_process.h"
-#include "views/ini_file_backend.h"
-#include "views/trend_chart.h"
+#include "views/ini_file_backend_qt.h"
+#include "views/trend_chart_widget.h"
 
 namespace {
 

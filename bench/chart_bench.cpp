@@ -13,7 +13,7 @@
 #include <memory>
 
 #include "bench/chart_bench_data.h"
-#include "views/trend_chart.h"
+#include "views/trend_chart_widget.h"
 
 namespace {
 

@@ -4,7 +4,6 @@
 #include <fstream>
 #include <system_error>
 
-#include "app/value_text.h"
 #include "cli/cli_args.h"
 #include "cli/printable.h"
 #include "cli/traffic_report.h"
@@ -13,6 +12,7 @@
 #include "link/instrument_tasks.h"
 #include "link/serial_line.h"
 #include "views/record_line.h"
+#include "views/value_text.h"
 
 namespace zt30::cli {
 

@@ -6,8 +6,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "config/dialog_parts.h"
-#include "config/edit_routines.h"
+#include "config/dialog_parts_qt.h"
+#include "config/edit_routines_qt.h"
 #include "link/error_display.h"
 
 namespace zt30 {

@@ -11,7 +11,7 @@
 #include <string>
 
 #include "config/device_texts.h"
-#include "config/dialog_parts.h"
+#include "config/dialog_parts_qt.h"
 #include "link/error_display.h"
 
 namespace zt30 {

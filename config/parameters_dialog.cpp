@@ -19,8 +19,8 @@
 #include <utility>
 #include <vector>
 
-#include "config/dialog_parts.h"
-#include "config/edit_routines.h"
+#include "config/dialog_parts_qt.h"
+#include "config/edit_routines_qt.h"
 #include "config/param_backup.h"
 #include "config/param_file_io_qt.h"
 #include "config/param_format.h"

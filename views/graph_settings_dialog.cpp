@@ -13,7 +13,7 @@
 
 #include "base/text_rules.h"
 #include "views/toolkit_color_qt.h"
-#include "views/trend_chart.h"
+#include "views/trend_chart_widget.h"
 
 namespace zt30 {
 

@@ -12,7 +12,7 @@
 
 #include "config/regional_settings.h"
 #include "link/ui_services.h"
-#include "views/measured_values_model.h"
+#include "views/measured_values_model_qt.h"
 #include "views/measurement_recorder.h"
 
 class QAction;

@@ -12,16 +12,16 @@
 #include <memory>
 
 #include "app/main_window.h"
-#include "app/program.h"
-#include "app/qt_ui_services.h"
-#include "config/about_box.h"
+#include "app/program_qt.h"
+#include "app/ui_services_qt.h"
+#include "config/about_dialog.h"
 #include "config/address_dialog.h"
 #include "config/ident_dialog.h"
 #include "config/parameters_dialog.h"
 #include "link/port_dialog.h"
 #include "support/fake_instrument.h"
 #include "support/fake_wall_clock.h"
-#include "views/memory_settings_backend.h"
+#include "support/memory_settings_backend.h"
 
 namespace zt30 {
 namespace {

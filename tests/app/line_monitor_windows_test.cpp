@@ -24,12 +24,12 @@
 #include "app/line_statistics_window.h"
 #include "app/line_traffic_window.h"
 #include "app/main_window.h"
-#include "app/program.h"
-#include "app/qt_ui_services.h"
+#include "app/program_qt.h"
+#include "app/ui_services_qt.h"
 #include "link/port_dialog.h"
 #include "support/fake_wall_clock.h"
 #include "support/link_fixture.h"
-#include "views/memory_settings_backend.h"
+#include "support/memory_settings_backend.h"
 
 namespace zt30::test {
 namespace {

@@ -19,18 +19,18 @@
 #include <functional>
 
 #include "app/main_window.h"
-#include "app/program.h"
+#include "app/program_qt.h"
 #include "link/error_display.h"
 #include "support/fake_serial_backend.h"
 #include "support/fake_wall_clock.h"
 #include "support/hex.h"
+#include "support/memory_settings_backend.h"
 #include "support/ui_recorder.h"
 #include "views/graph_settings_dialog.h"
 #include "views/measured_values_window.h"
 #include "views/measurement_recorder.h"
-#include "views/memory_settings_backend.h"
 #include "views/recording_interval_dialog.h"
-#include "views/trend_chart.h"
+#include "views/trend_chart_widget.h"
 
 namespace zt30 {
 namespace {

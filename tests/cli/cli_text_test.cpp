@@ -9,7 +9,7 @@
 #include "cli/configured_devices.h"
 #include "cli/parameters.h"
 #include "cli/printable.h"
-#include "views/memory_settings_backend.h"
+#include "support/memory_settings_backend.h"
 
 namespace zt30::cli {
 namespace {

@@ -1,5 +1,5 @@
 // The edit routines on real line edits, offscreen, with the message boxes recorded.
-#include "config/edit_routines.h"
+#include "config/edit_routines_qt.h"
 
 #include <gtest/gtest.h>
 

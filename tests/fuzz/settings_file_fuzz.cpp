@@ -21,7 +21,7 @@
 #include "base/text_rules.h"
 #include "tests/fuzz/fuzz_support.h"
 #include "views/ini_document.h"
-#include "views/ini_file_backend.h"
+#include "views/ini_file_backend_qt.h"
 #include "views/settings_store.h"
 
 namespace zt30::fuzz {

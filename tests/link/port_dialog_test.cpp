@@ -18,8 +18,8 @@
 
 #include "support/fake_serial_backend.h"
 #include "support/hex.h"
+#include "support/memory_settings_backend.h"
 #include "support/ui_recorder.h"
-#include "views/memory_settings_backend.h"
 #include "views/settings_store.h"
 #ifdef ZT30_SIM_PATH
 #include "sim/sim_process.h"

@@ -20,7 +20,7 @@
 
 #include "config/regional_settings_qt.h"
 #include "support/ui_recorder.h"
-#include "views/trend_chart.h"
+#include "views/trend_chart_widget.h"
 
 namespace zt30 {
 namespace {

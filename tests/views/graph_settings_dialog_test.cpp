@@ -13,7 +13,7 @@
 #include <QTest>
 
 #include "support/ui_recorder.h"
-#include "views/trend_chart.h"
+#include "views/trend_chart_widget.h"
 
 namespace zt30 {
 namespace {

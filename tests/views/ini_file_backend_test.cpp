@@ -1,6 +1,6 @@
 // The settings store over the real settings file, in a temporary configuration folder: files edited by hand,
 // changes made meanwhile, and files that cannot be read or written.
-#include "views/ini_file_backend.h"
+#include "views/ini_file_backend_qt.h"
 
 #include <gtest/gtest.h>
 #include <linux/capability.h>
@@ -20,7 +20,7 @@
 #include "link/com_ports.h"
 #include "support/ui_recorder.h"
 #include "views/graph_settings.h"
-#include "views/qt_settings_backend.h"
+#include "views/settings_backend_qt.h"
 
 namespace zt30 {
 namespace {

@@ -11,9 +11,9 @@
 #include <QTest>
 #include <QTimer>
 
+#include "support/memory_settings_backend.h"
 #include "support/ui_recorder.h"
-#include "views/ini_file_backend.h"
-#include "views/memory_settings_backend.h"
+#include "views/ini_file_backend_qt.h"
 #include "views/settings_store.h"
 
 namespace zt30 {

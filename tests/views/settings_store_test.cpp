@@ -6,9 +6,9 @@
 #include <string>
 
 #include "link/com_ports.h"
+#include "support/memory_settings_backend.h"
 #include "support/ui_recorder.h"
 #include "views/graph_settings.h"
-#include "views/memory_settings_backend.h"
 
 namespace zt30 {
 namespace {

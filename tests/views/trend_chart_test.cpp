@@ -1,6 +1,6 @@
 // The trend chart rendered offscreen into images: where its colours go, the 3D projection, the colour of
 // each segment and column, the legend's rows, the point limit rule, and the toolkit colour conversions.
-#include "views/trend_chart.h"
+#include "views/trend_chart_widget.h"
 
 #include <gtest/gtest.h>
 
@@ -16,7 +16,7 @@
 #include <random>
 #include <vector>
 
-#include "views/chart_text_cache.h"
+#include "views/chart_text_cache_qt.h"
 #include "views/toolkit_color_qt.h"
 
 namespace zt30 {

@@ -1,4 +1,4 @@
-#include "app/qt_ui_services.h"
+#include "app/ui_services_qt.h"
 
 #include <QApplication>
 #include <QColorDialog>

@@ -1,4 +1,4 @@
-#include "views/memory_settings_backend.h"
+#include "support/memory_settings_backend.h"
 
 namespace zt30 {
 

@@ -1,4 +1,4 @@
-#include "app/menu_icons.h"
+#include "app/menu_icons_qt.h"
 
 #include <QPainter>
 #include <QPainterPath>

@@ -1,4 +1,4 @@
-#include "app/value_text.h"
+#include "views/value_text.h"
 
 #include <algorithm>
 #include <array>

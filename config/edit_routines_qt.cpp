@@ -1,4 +1,4 @@
-#include "config/edit_routines.h"
+#include "config/edit_routines_qt.h"
 
 #include <QLineEdit>
 #include <QString>

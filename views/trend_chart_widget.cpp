@@ -1,4 +1,4 @@
-#include "views/trend_chart.h"
+#include "views/trend_chart_widget.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>
@@ -20,7 +20,7 @@
 
 #include "base/file_by_rename.h"
 #include "views/chart_csv.h"
-#include "views/chart_overlay.h"
+#include "views/chart_overlay_qt.h"
 #include "views/measurement_recorder.h"
 #include "views/toolkit_color_qt.h"
 

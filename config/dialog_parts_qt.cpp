@@ -1,4 +1,4 @@
-#include "config/dialog_parts.h"
+#include "config/dialog_parts_qt.h"
 
 #include <QDialog>
 #include <QEvent>

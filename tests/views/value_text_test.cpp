@@ -1,6 +1,6 @@
 // The value text of the measured value and the sum, in both separators, at the edges of its rounding and of
 // its fixed-point range.
-#include "app/value_text.h"
+#include "views/value_text.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "app/traffic_table_model.h"
+#include "app/traffic_table_model_qt.h"
 
 #include <QBrush>
 #include <QColor>

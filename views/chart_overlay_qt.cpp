@@ -1,4 +1,4 @@
-#include "views/chart_overlay.h"
+#include "views/chart_overlay_qt.h"
 
 #include <QFontMetrics>
 #include <QPainter>

@@ -1,4 +1,4 @@
-#include "app/usable_beside_modal.h"
+#include "app/usable_beside_modal_qt.h"
 
 #include <QEvent>
 #include <QGuiApplication>

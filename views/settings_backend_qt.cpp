@@ -1,9 +1,9 @@
-#include "views/qt_settings_backend.h"
+#include "views/settings_backend_qt.h"
 
 #include <QStringList>
 #include <QVariant>
 
-#include "views/ini_file_backend.h"
+#include "views/ini_file_backend_qt.h"
 
 namespace zt30 {
 

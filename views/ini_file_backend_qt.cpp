@@ -1,4 +1,4 @@
-#include "views/ini_file_backend.h"
+#include "views/ini_file_backend_qt.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "views/chart_text_cache.h"
+#include "views/chart_text_cache_qt.h"
 
 #include <QTransform>
 

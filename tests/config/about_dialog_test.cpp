@@ -1,6 +1,6 @@
 // The About box offscreen: its version label from the version lookup (the program's own, and a missing one)
 // and its fixed texts.
-#include "config/about_box.h"
+#include "config/about_dialog.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-// A SettingsBackend held in memory, for tests and for running without a settings file. Sections and values
-// live in maps; a test can plant values of any kind and make opening, section creation or single writes fail.
+// A SettingsBackend held in memory, for the tests. Sections and values live in maps; a test can plant values
+// of any kind and make opening, section creation or single writes fail.
 #pragma once
 
 #include <map>

@@ -24,7 +24,7 @@
 #include "views/chart_ribbon.h"
 #include "views/chart_scale.h"
 #include "views/chart_series.h"
-#include "views/chart_text_cache.h"
+#include "views/chart_text_cache_qt.h"
 #include "views/chart_view.h"
 #include "views/toolkit_color.h"
 

@@ -17,7 +17,7 @@
 #include <string>
 
 #include "link/ui_services.h"
-#include "views/chart_painter.h"
+#include "views/chart_painter_qt.h"
 #include "views/chart_series.h"
 #include "views/chart_view.h"
 #include "views/toolkit_color.h"

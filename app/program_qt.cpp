@@ -1,9 +1,9 @@
-#include "app/program.h"
+#include "app/program_qt.h"
 
 #include "app/line_statistics_window.h"
 #include "app/line_traffic_window.h"
 #include "app/main_window.h"
-#include "config/about_box.h"
+#include "config/about_dialog.h"
 #include "config/address_dialog.h"
 #include "config/ident_dialog.h"
 #include "config/parameters_dialog.h"

@@ -1,4 +1,4 @@
-#include "views/measured_values_model.h"
+#include "views/measured_values_model_qt.h"
 
 namespace zt30 {
 

@@ -1,4 +1,4 @@
-#include "config/about_box.h"
+#include "config/about_dialog.h"
 
 #include <QFrame>
 #include <QGridLayout>
@@ -8,7 +8,7 @@
 #include <QVBoxLayout>
 #include <utility>
 
-#include "config/dialog_parts.h"
+#include "config/dialog_parts_qt.h"
 #include "config/program_version.h"
 #include "link/ui_services.h"
 

@@ -1,4 +1,4 @@
-#include "views/chart_painter.h"
+#include "views/chart_painter_qt.h"
 
 #include <QDateTime>
 #include <QFontMetrics>

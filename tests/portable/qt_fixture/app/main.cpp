@@ -1,0 +1,5 @@
+#include <QApplication>
+
+int main() {
+    return 0;
+}

@@ -1,0 +1,4 @@
+// A core file with a Qt header.
+#pragma once
+#include <QPainter>
+#include <string>
