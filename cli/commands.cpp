@@ -1,7 +1,8 @@
 #include "cli/commands.h"
 
 #include <filesystem>
-#include <fstream>
+#include <memory>
+#include <string_view>
 #include <system_error>
 
 #include "cli/cli_args.h"
@@ -11,6 +12,7 @@
 #include "link/com_ports.h"
 #include "link/instrument_tasks.h"
 #include "link/serial_line.h"
+#include "views/measurement_recorder.h"
 #include "views/record_line.h"
 #include "views/value_text.h"
 
@@ -23,20 +25,20 @@ int Fail(CommandContext& context, const std::string& message) {
     return kExitFailure;
 }
 
-// Appends one line with one write; the file is open only for that write. A path that is not a regular file is
-// never opened: a FIFO without a reader would block the watch.
-bool AppendLine(const std::string& path, const std::string& line) {
-    if (NotRegularFile(path)) {
-        return false;
-    }
-    std::ofstream file(path, std::ios::binary | std::ios::app);
-    if (!file) {
-        return false;
-    }
-    file.write(line.data(), static_cast<std::streamsize>(line.size()));
-    file.close();
-    return !file.fail();
-}
+// The system's record files, except that a path that is not a regular file is never opened: a FIFO without
+// a reader would block the watch.
+class RegularRecordFiles final : public RecordFileSystem {
+public:
+    explicit RegularRecordFiles(RecordFileSystem& files) : files_(files) {}
+    bool Open(const std::string& path) override { return !NotRegularFile(path) && files_.Open(path); }
+    std::size_t Write(std::string_view bytes) override { return files_.Write(bytes); }
+    void Close() override { files_.Close(); }
+    std::optional<std::uint64_t> Length(const std::string& path) override { return files_.Length(path); }
+    bool CutTo(const std::string& path, std::uint64_t length) override { return files_.CutTo(path, length); }
+
+private:
+    RecordFileSystem& files_;
+};
 
 // Waits until the clock reaches deadline, in short steps so that an interruption is seen at once.
 void WaitUntil(Clock& clock, std::int64_t deadline, const std::function<bool()>& stopRequested) {
@@ -121,11 +123,26 @@ int RunRead(CommandContext& context) {
 
 namespace {
 
-int WatchReadings(CommandContext& context, const WatchSettings& settings) {
-    constexpr char kCannotOpenFile[] = "Nemůže otevřít výstupní soubor";
-    if (settings.recordFile && !AppendLine(*settings.recordFile, "")) {
-        return Fail(context, std::string(kCannotOpenFile) + " " + PrintableArgument(*settings.recordFile) +
-                                 (NotRegularFile(*settings.recordFile) ? ": not a regular file" : ""));
+// The recorder's message of one reading as one line on err.
+void ReportRecord(CommandContext& context, const RecordOutcome& outcome, const std::string& path) {
+    if (outcome.message == RecordMessage::LinesDropped) {
+        context.err << "zt30ctl: " << PrintableArgument(path) << " is written again; the "
+                    << outcome.droppedLines << " oldest kept lines were dropped\n";
+    } else if (outcome.message != RecordMessage::None) {
+        context.err << RecordMessageText(outcome.message, 0) << ' ' << PrintableArgument(path) << '\n';
+    }
+}
+
+int WatchReadings(CommandContext& context, const WatchSettings& settings, RecordFileSystem& files,
+                  MeasurementRecorder& recorder, std::uint64_t& dropped) {
+    if (settings.recordFile) {
+        if (!files.Open(*settings.recordFile)) {
+            return Fail(context, std::string(kCannotOpenOutputFile) + " " +
+                                     PrintableArgument(*settings.recordFile) +
+                                     (NotRegularFile(*settings.recordFile) ? ": not a regular file" : ""));
+        }
+        files.Close();
+        recorder.startRecord(1, *settings.recordFile);
     }
     const auto localTime = settings.localTime ? settings.localTime : SystemLocalTime;
     int status = kExitOk;
@@ -139,15 +156,19 @@ int WatchReadings(CommandContext& context, const WatchSettings& settings) {
         if (context.ops.ReadTable(0)) {
             const DeviceImage& image = context.ops.Image();
             const char separator = settings.regional.decimalSeparator;
-            const std::string line =
-                RecordLine(ValueText(image.value, separator), ValueText(image.suma, separator),
-                           ShortDateText(now, settings.regional), LongTimeText(now, settings.regional));
+            // Every reading is a sample (interval 1), in the file as in the program's table.
+            const RecordOutcome outcome = recorder.addSample(ValueText(image.value, separator),
+                                                             ValueText(image.suma, separator), now, 1);
+            const SampleRow& row = recorder.Table().Row(outcome.row);
+            const std::string line = RecordLine(row[0], row[1], row[2], row[3]);
             context.out << line.substr(0, line.size() - 2) << std::endl;
             if (!context.out) {
                 return Fail(context, kOutputFailed);
             }
-            if (settings.recordFile && !AppendLine(*settings.recordFile, line)) {
-                context.err << kCannotOpenFile << ' ' << PrintableArgument(*settings.recordFile) << '\n';
+            ReportRecord(context, outcome, recorder.Path());
+            dropped += outcome.droppedLines;
+            if (outcome.message == RecordMessage::CannotOpen ||
+                outcome.message == RecordMessage::CannotWrite) {
                 status = kExitFailure;
             }
         } else if (const auto gone = LineGone(context)) {
@@ -168,7 +189,21 @@ int WatchReadings(CommandContext& context, const WatchSettings& settings) {
 }  // namespace
 
 int RunWatch(CommandContext& context, const WatchSettings& settings) {
-    const int status = WatchReadings(context, settings);
+    const std::unique_ptr<RecordFileSystem> system = MakeSystemRecordFileSystem();
+    RegularRecordFiles files(*system);
+    MeasurementRecorder recorder(files, settings.regional);
+    std::uint64_t dropped = 0;
+    int status = WatchReadings(context, settings, files, recorder, dropped);
+    // However the watch ends, the kept lines get one more attempt; what is still lost is said once.
+    if (recorder.Recording()) {
+        recorder.WriteKept();
+        dropped += recorder.File().DroppedLines();
+        if (const std::size_t kept = recorder.File().KeptLines(); kept > 0 || dropped > 0) {
+            context.err << "zt30ctl: " << PrintableArgument(recorder.Path()) << ": " << kept
+                        << " record lines not written, " << dropped << " dropped\n";
+            status = kExitFailure;
+        }
+    }
     if (settings.statistics) {
         context.err << SummaryText(settings.statistics->Total()) << std::flush;
     }

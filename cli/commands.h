@@ -61,9 +61,12 @@ int RunStatus(CommandContext& context);
 // the line's error when the line is gone.
 int RunScan(CommandContext& context, int from, int to);
 int RunRead(CommandContext& context);
-// One reading a second on the clock; a record file that cannot be opened at the start fails at once. A
-// failed reading is reported and the watch goes on; a gone line or an output that cannot be written ends it.
-// The watch ends with the summary of settings.statistics on `err`, however it ends.
+// One reading a second on the clock; a record file that cannot be opened at the start fails at once. Its
+// lines go through the program's measurement recorder: a line that cannot be written is kept and written in
+// order once the file is back, an outage is reported once, and at the end the kept lines get one more
+// attempt; lines still unwritten or dropped are then counted on `err`. A failed reading is reported and the
+// watch goes on; a gone line or an output that cannot be written ends it. The watch ends with the summary of
+// settings.statistics on `err`, however it ends.
 int RunWatch(CommandContext& context, const WatchSettings& settings);
 int RunParams(CommandContext& context);
 // Reads the parameter's table, applies the change and writes the table back.

@@ -67,8 +67,10 @@ TEST_F(CommandsTest, ReadWithoutAnswerFailsWithTheProgramsText) {
     EXPECT_EQ(err.str(), "Chyba při čtení\n");
 }
 
-TEST_F(CommandsTest, WatchTakesOneReadingASecondAndAppendsRecordLines) {
-    const std::string path = TempPath("watch.txt");
+TEST_F(CommandsTest, WatchTakesOneReadingASecondAndAppendsRecordLinesAcrossAFolderOutage) {
+    const std::string folder = TempPath("folder");
+    const std::string path = folder + "/watch.txt";
+    mkdir(folder.c_str(), 0700);
     {
         std::ofstream before(path, std::ios::binary);
         before << "earlier\r\n";
@@ -81,9 +83,15 @@ TEST_F(CommandsTest, WatchTakesOneReadingASecondAndAppendsRecordLines) {
     settings.regional.shortDateFormat = "yyyy-MM-dd";
     settings.regional.longTimeFormat = "HH:mm:ss";
     int second = 0;
-    settings.localTime = [&second] { return LocalDateTime{2024, 1, 2, 2, 10, 0, second++, 0}; };
+    settings.localTime = [&] {
+        // The folder is gone for the second reading, whose line is kept and written before the third.
+        std::rename((second == 1 ? folder : folder + "-gone").c_str(),
+                    (second == 1 ? folder + "-gone" : folder).c_str());
+        return LocalDateTime{2024, 1, 2, 2, 10, 0, second++, 0};
+    };
     const std::int64_t start = fixture.clock.NowMs();
-    EXPECT_EQ(RunWatch(context, settings), kExitOk);
+    EXPECT_EQ(RunWatch(context, settings), kExitFailure);
+    EXPECT_EQ(err.str(), "Nemůže otevřít výstupní soubor " + path + "\n");
     // Three readings at 0, 1000 and 2000 ms: the last one starts two seconds after the first.
     EXPECT_GE(fixture.clock.NowMs() - start, 2000);
     EXPECT_LT(fixture.clock.NowMs() - start, 3000);
@@ -98,6 +106,7 @@ TEST_F(CommandsTest, WatchTakesOneReadingASecondAndAppendsRecordLines) {
               "12,500; 100,000; 2024-01-02; 10:00:01; \r\n"
               "12,500; 100,000; 2024-01-02; 10:00:02; \r\n");
     std::remove(path.c_str());
+    rmdir(folder.c_str());
 }
 
 TEST_F(CommandsTest, WatchReportsAFailedReadingRecordsNothingForItAndGoesOn) {
