@@ -40,6 +40,7 @@ public:
     ReadResult Read(std::span<std::uint8_t> buffer) override { return active_->Read(buffer); }
     bool Write(std::span<const std::uint8_t> data) override { return active_->Write(data); }
     void ClosePort() override { active_->ClosePort(); }
+    std::string OpenFailureDetail() const override { return active_->OpenFailureDetail(); }
 
 private:
     PortDeviceLookup lookup_;
