@@ -2,18 +2,17 @@
 
 #include <algorithm>
 #include <array>
-#include <limits>
 #include <utility>
+
+#include "link/read_deadline.h"
 
 namespace zt30 {
 namespace {
 
 using Nanos = std::int64_t;
-constexpr Nanos kNanosPerMs = 1'000'000;
-constexpr Nanos kNever = std::numeric_limits<Nanos>::max();
 
 int WaitMs(Nanos deadline, Nanos now) {
-    if (deadline == kNever) {
+    if (deadline == kNoDeadline) {
         return 60'000;
     }
     const Nanos left = std::max<Nanos>(0, deadline - now);
@@ -210,28 +209,19 @@ ReadResult NetworkSerialBackend::Read(std::span<std::uint8_t> buffer) {
         return result;
     }
     const Nanos start = system_->MonotonicNanos();
-    const std::uint64_t totalMs =
-        timeouts_.totalConstantMs + static_cast<std::uint64_t>(timeouts_.totalMultiplierMs) * buffer.size();
-    const Nanos totalDeadline =
-        totalMs == 0 ? kNever
-                     : start + static_cast<Nanos>(std::min<std::uint64_t>(totalMs, 86'400'000)) * kNanosPerMs;
-    const Nanos interval = static_cast<Nanos>(timeouts_.intervalMs) * kNanosPerMs;
-    Nanos lastByte = kNever;
+    ReadDeadline deadline(timeouts_, buffer.size(), start);
     while (result.count < buffer.size()) {
         const Nanos now = system_->MonotonicNanos();
-        Nanos deadline = totalDeadline;
-        if (interval > 0 && lastByte != kNever) {
-            deadline = std::min(deadline, lastByte + interval);
-        }
-        if (deadline != kNever && now >= deadline) {
+        if (deadline.Passed(now)) {
             break;
         }
-        const Received got = ReceiveOnce(WaitMs(deadline, now), buffer.subspan(result.count));
+        const Received got = ReceiveOnce(WaitMs(deadline.At(), now), buffer.subspan(result.count));
         if (!got.alive) {
             return result;
         }
         if (got.data > 0) {
-            lastByte = system_->MonotonicNanos();
+            const Nanos lastByte = system_->MonotonicNanos();
+            deadline.ByteArrived(lastByte);
             result.count += got.data;
             result.lastByteUs = (lastByte - start) / 1000;
             if (result.firstByteUs < 0) {

@@ -14,19 +14,18 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <limits>
 #include <utility>
+
+#include "link/read_deadline.h"
 
 namespace zt30 {
 namespace {
 
 using Nanos = std::int64_t;
-constexpr Nanos kNanosPerMs = 1'000'000;
-constexpr Nanos kNever = std::numeric_limits<Nanos>::max();
 
 // Milliseconds for poll() until the deadline, rounded up so a wait never ends just before it.
 int PollTimeout(Nanos deadline, Nanos now) {
-    if (deadline == kNever) {
+    if (deadline == kNoDeadline) {
         return -1;
     }
     const Nanos left = std::max<Nanos>(0, deadline - now);
@@ -347,27 +346,17 @@ ReadResult PosixSerialBackend::Read(std::span<std::uint8_t> buffer) {
         return result;
     }
     const Nanos start = system_->MonotonicNanos();
-    const std::uint64_t totalMs =
-        timeouts_.totalConstantMs + static_cast<std::uint64_t>(timeouts_.totalMultiplierMs) * buffer.size();
-    // Beyond a day the limit no longer matters, and the clamp keeps the arithmetic from overflowing.
-    const Nanos totalLimit = static_cast<Nanos>(std::min<std::uint64_t>(totalMs, 86'400'000)) * kNanosPerMs;
-    const Nanos totalDeadline = totalMs == 0 ? kNever : start + totalLimit;
-    const Nanos interval = static_cast<Nanos>(timeouts_.intervalMs) * kNanosPerMs;
-    Nanos lastByte = kNever;
+    ReadDeadline deadline(timeouts_, buffer.size(), start);
     // Exchanges never allocate: raw bytes pass through a fixed chunk on the stack.
     std::array<std::uint8_t, 256> raw;
 
     while (result.count < buffer.size()) {
         const Nanos now = system_->MonotonicNanos();
-        Nanos deadline = totalDeadline;
-        if (interval > 0 && lastByte != kNever) {
-            deadline = std::min(deadline, lastByte + interval);
-        }
-        if (deadline != kNever && now >= deadline) {
+        if (deadline.Passed(now)) {
             break;
         }
         pollfd p{fd_, POLLIN, 0};
-        const int ready = system_->Poll(&p, 1, PollTimeout(deadline, now));
+        const int ready = system_->Poll(&p, 1, PollTimeout(deadline.At(), now));
         if (ready < 0) {
             if (errno == EINTR) {
                 continue;
@@ -395,7 +384,8 @@ ReadResult PosixSerialBackend::Read(std::span<std::uint8_t> buffer) {
         if (got == 0) {
             return result;  // readable but empty: the device hung up
         }
-        lastByte = system_->MonotonicNanos();
+        const Nanos lastByte = system_->MonotonicNanos();
+        deadline.ByteArrived(lastByte);
         const std::span<const std::uint8_t> chunk(raw.data(), static_cast<std::size_t>(got));
         const std::span<std::uint8_t> out = buffer.subspan(result.count);
         std::size_t produced = 0;
