@@ -9,13 +9,13 @@
 #include "config/dialog_parts_qt.h"
 #include "config/edit_routines_qt.h"
 #include "link/error_display.h"
+#include "link/instrument_tasks.h"
 
 namespace zt30 {
 
 namespace {
 
 constexpr int kAddressTable = 5;
-constexpr int kPauseAfterWriteMs = 100;
 constexpr char kErrorCaption[] = "CHYBA";
 
 QPushButton* Button(const char* name, const QString& caption, QWidget* parent) {
@@ -83,14 +83,10 @@ void TZmenaAdresy::tl_writeClick() {
     if (EditToAddress(*ed_adr, newAddress, ui_) != 0) {
         return;
     }
-    link_.image.address = newAddress;
-    // The request still goes to the old address and carries the new one.
-    if (!link_.device.WriteTable(kAddressTable)) {
+    if (ChangeAddress(link_.device, link_.clock(), newAddress, AddressReadBack::Off) !=
+        AddressChange::Changed) {
         ui_.ShowMessage("Chyba při zápisu", kErrorCaption, MessageIcon::Exclamation, MessageButtons::Ok);
-        return;
     }
-    link_.telegrams.SetDestinationAddress(newAddress);
-    link_.clock().SleepMs(kPauseAfterWriteMs);
 }
 
 void TZmenaAdresy::tl_cancelClick() {

@@ -10,19 +10,19 @@
 #include <QVBoxLayout>
 #include <string>
 
+#include "base/code_page_1250.h"
 #include "config/device_texts.h"
 #include "config/dialog_parts_qt.h"
 #include "link/error_display.h"
+#include "link/instrument_tasks.h"
 
 namespace zt30 {
 
 namespace {
 
-constexpr int kPauseMs = 50;
-const QString kForeignDevice = QStringLiteral("jiné zařízení");
-
-QString Utf8(const std::string& text) {
-    return QString::fromStdString(text);
+// The instrument's bytes (its code page) as the label's text.
+QString DeviceLabel(const std::string& bytes) {
+    return QString::fromStdString(Windows1250ToUtf8(bytes));
 }
 
 }  // namespace
@@ -47,8 +47,8 @@ void Tabout_ident::BuildControls() {
     lb_internet = PlainLabel("lb_internet", QStringLiteral("www."), panel);
     Label4 = PlainLabel("Label4", QStringLiteral("orvit.cz"), panel, true);
     Label1 = PlainLabel("Label1", QStringLiteral("Načtené parametry z regulátoru:"), panel, true);
-    lb_zarizeni = PlainLabel("lb_zarizeni", QStringLiteral("Typ zařízení - neidentifikováno"), panel);
-    lb_verze = PlainLabel("lb_verze", QStringLiteral("Verze zařízení - neidentifikováno"), panel);
+    lb_zarizeni = PlainLabel("lb_zarizeni", QString::fromUtf8(kUnknownTypeText), panel);
+    lb_verze = PlainLabel("lb_verze", QString::fromUtf8(kUnknownVersionText), panel);
     // The instrument's texts wrap at blanks within a fixed width instead of widening the dialog.
     const int textWidth = fontMetrics().averageCharWidth() * 40;
     // A screen reader hears each text as the label's name, with its caption as the description.
@@ -125,27 +125,19 @@ void Tabout_ident::Timer1Timer() {
 }
 
 void Tabout_ident::Identify() {
-    DeviceOperations& device = link_.device;
-    const DeviceImage& image = link_.image;
-    const bool typeRead = device.ReadIdentification();
-    if (typeRead) {
-        lb_zarizeni->setText(Utf8(DeviceText(image.identType)));
+    const Identification ident = zt30::Identify(link_.device, link_.clock());
+    if (ident.typeRead) {
+        lb_zarizeni->setText(DeviceLabel(ident.type));
     }
-    link_.clock().SleepMs(kPauseMs);
-    const bool versionRead = device.ReadVersion();
-    if (versionRead) {
-        lb_verze->setText(Utf8(DeviceText(image.identVersion)));
+    if (ident.versionRead) {
+        lb_verze->setText(DeviceLabel(ident.version));
     }
-    if (typeRead || versionRead) {
+    if (!ident.foreign) {
         return;
     }
-    link_.clock().SleepMs(kPauseMs);
-    if (!device.ReadForeignIdentification()) {
-        return;
-    }
-    lb_zarizeni->setText(kForeignDevice);
-    lb_verze->setText(Utf8(DeviceText(image.identForeign, 2 * kForeignFieldLength, kForeignFieldLength)));
-    ui_.ShowMessage(ForeignDeviceMessage(image.identForeign), "ERROR", MessageIcon::Exclamation,
+    lb_zarizeni->setText(QString::fromUtf8(kForeignDeviceText));
+    lb_verze->setText(DeviceLabel(ident.foreignFields[2]));
+    ui_.ShowMessage(ForeignDeviceMessage(link_.image.identForeign), "ERROR", MessageIcon::Exclamation,
                     MessageButtons::Ok);
 }
 

@@ -33,12 +33,13 @@ namespace zt30 {
 
 namespace {
 
-constexpr int kFirstTable = 1;
-constexpr int kLastTable = 4;
 constexpr int kProgressStart = 40;
 constexpr int kProgressStep = 15;
-constexpr int kReadPauseMs = 20;
-constexpr int kWritePauseMs = 100;
+// The index of a parameter table (one of kParamTables) in tablesKnown_.
+std::size_t TableIndex(int table) {
+    return static_cast<std::size_t>(table - kParamTables.front());
+}
+
 constexpr char kCommunicationCaption[] = "Komunikace";
 constexpr char kFileErrorCaption[] = "CHYBA";
 
@@ -316,6 +317,15 @@ void TForm_menu::StepProgress() {
     bar_load->repaint();  // the exchanges block the event loop
 }
 
+TableProgress TForm_menu::AfterTable() {
+    return [this](int table, bool ok) {
+        if (ok) {
+            tablesKnown_[TableIndex(table)] = true;
+        }
+        StepProgress();
+    };
+}
+
 void TForm_menu::EndProgress() {
     bar_load->setVisible(false);
     bar_load->setValue(0);
@@ -323,17 +333,7 @@ void TForm_menu::EndProgress() {
 
 void TForm_menu::tl_readClick() {
     StartProgress();
-    bool failed = false;
-    for (int table = kFirstTable; table <= kLastTable; ++table) {
-        if (link_.device.ReadTable(table)) {
-            tablesKnown_[static_cast<std::size_t>(table - kFirstTable)] = true;
-        } else {
-            failed = true;
-        }
-        StepProgress();
-        link_.clock().SleepMs(kReadPauseMs);
-    }
-    if (failed) {
+    if (!ReadTables(link_.device, link_.clock(), kParamTables, OnTableFailure::GoOn, AfterTable()).Ok()) {
         ui_.ShowMessage("Chyba při čtení", kCommunicationCaption, MessageIcon::Error, MessageButtons::Ok);
     }
     ShowParams();
@@ -353,17 +353,7 @@ void TForm_menu::tl_writeClick() {
         EndProgress();
         return;
     }
-    bool failed = false;
-    for (int table = kFirstTable; table <= kLastTable; ++table) {
-        if (link_.device.WriteTable(table)) {
-            tablesKnown_[static_cast<std::size_t>(table - kFirstTable)] = true;
-        } else {
-            failed = true;
-        }
-        StepProgress();
-        link_.clock().SleepMs(kWritePauseMs);
-    }
-    if (failed) {
+    if (!WriteTables(link_.device, link_.clock(), kParamTables, OnTableFailure::GoOn, AfterTable()).Ok()) {
         ui_.ShowMessage("Chyba při zápisu", kCommunicationCaption, MessageIcon::Error, MessageButtons::Ok);
     }
     EndProgress();
@@ -374,8 +364,7 @@ std::vector<std::string_view> TForm_menu::ParamsNotRead() const {
     bool configKnown = true;
     const std::span<const ParamInfo> params = AllParams();
     for (std::size_t i = 0; i < params.size(); ++i) {
-        const bool known = tablesKnown_[static_cast<std::size_t>(params[i].table - kFirstTable)] ||
-                           (loadedFromFile_ >> i & 1U) != 0;
+        const bool known = tablesKnown_[TableIndex(params[i].table)] || (loadedFromFile_ >> i & 1U) != 0;
         if (params[i].kind == ParamKind::ConfigSwitch) {
             configKnown = configKnown && known;
         } else if (!known) {

@@ -16,6 +16,7 @@
 
 #include "config/param_table.h"
 #include "link/instrument_link.h"
+#include "link/instrument_tasks.h"
 
 class QButtonGroup;
 class QComboBox;
@@ -73,6 +74,8 @@ private:
     bool ConfirmWriteOfUnread();
     void StartProgress();
     void StepProgress();
+    // After each table of a transfer: marks it known when it went through, and steps the progress bar.
+    TableProgress AfterTable();
     void EndProgress();
     // Shows one value of a parameter file in its control.
     void ShowSetting(const ParamSetting& setting);
@@ -106,7 +109,7 @@ private:
     std::string fileName_;      // the parameter file last saved or loaded: where the file dialogs start
     bool readPending_ = false;  // ShowModal's read, started once the dialog has been painted
     // Tables 1 to 4 the instrument has sent or taken since the dialog opened.
-    std::array<bool, 4> tablesKnown_{};
+    std::array<bool, kParamTables.size()> tablesKnown_{};
     // Bit i: AllParams()[i] was loaded from a file since the controls were last filled from the image.
     std::uint32_t loadedFromFile_ = 0;
 };

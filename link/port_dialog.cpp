@@ -20,6 +20,7 @@
 
 #include "link/com_ports.h"
 #include "link/error_display.h"
+#include "link/instrument_tasks.h"
 #include "views/settings_store.h"
 
 namespace zt30 {
@@ -344,7 +345,6 @@ void Tport::Timer1Timer() {
     if (scanAddress < 0 || scanAddress > kLastScannedAddress) {
         return;
     }
-    const std::uint8_t rememberedDestination = link_.telegrams.DestinationAddress();
     if (scanAddress == 0) {
         SetCell(0, kCellProbed);
     } else if (CellText(scanAddress - 1) == kCellProbed) {
@@ -358,8 +358,7 @@ void Tport::Timer1Timer() {
     // The probe blocks until its answer or time-out: show which address it is waiting for.
     str_tab->viewport()->repaint();
 
-    link_.telegrams.SetDestinationAddress(static_cast<std::uint8_t>(scanAddress));
-    const bool answered = link_.device.RequestStationStatus();
+    const bool answered = ProbeStation(link_.device, static_cast<std::uint8_t>(scanAddress));
     SetCell(scanAddress, answered ? QString::number(scanAddress) : kCellProbed);
     if (answered) {
         // The table's description lists what the scan has found so far, so that a screen reader need not
@@ -375,7 +374,6 @@ void Tport::Timer1Timer() {
         Timer1->stop();
         SetScanControls(false);
     }
-    link_.telegrams.SetDestinationAddress(rememberedDestination);
 }
 
 void Tport::tl_cancelClick() {
