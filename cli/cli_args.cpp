@@ -24,7 +24,7 @@ constexpr CommandInfo kCommands[] = {
     {Command::Read, "read", 0},       {Command::Watch, "watch", 0},   {Command::Params, "params", 0},
     {Command::Set, "set", 2},         {Command::Clear, "clear", 1},   {Command::Ident, "ident", 0},
     {Command::Address, "address", 1}, {Command::Backup, "backup", 1}, {Command::Restore, "restore", 1},
-    {Command::Diff, "diff", 1},
+    {Command::Diff, "diff", 1},       {Command::Log, "log", 1},
 };
 
 const CommandInfo* FindCommand(Command command) {
@@ -193,6 +193,20 @@ std::string CommandHelp(Command command) {
                    "Reads tables 1 to 4 and prints each parameter whose value differs from FILE (instrument\n"
                    "-> file). Exit status 0 when none differs, 4 when some do.\n" +
                    std::string(kParamFileHelp);
+        case Command::Log:
+            return "Usage: zt30ctl log CONFIG\n"
+                   "The logging service: reads every station of every line of the configuration file\n"
+                   "CONFIG (table 0, once per INTERVAL), appends each reading to the station's record file\n"
+                   "FOLDER/LINE-DA.txt and publishes it to the MQTT broker as TOPIC/LINE/DA/reading\n"
+                   "({\"time\":...,\"value\":...,\"sum\":...}, QoS 1), with TOPIC/LINE/DA/state (\"ok\" or\n"
+                   "\"no answer\", retained) and TOPIC/status (\"online\" or \"offline\", retained). Each "
+                   "line\n"
+                   "runs on its own; its DEVICE is COM1..COM8 (the settings file's devices), a device path,\n"
+                   "rfc2217://HOST:PORT or tcp://HOST:PORT. Readings taken while the broker is away are\n"
+                   "kept and published in order when it is back. SIGTERM or Ctrl+C ends the service within\n"
+                   "2 s with status 0. Messages go to standard error, one line each with its level.\n"
+                   "A configuration that is refused (exit status 2) is told with its file, line and reason.\n"
+                   "See the README, \"Logging many instruments\", for the file's form.\n";
         case Command::None:
             break;
     }
@@ -351,11 +365,12 @@ std::string HelpText(Command command) {
             "  address NEW        give the instrument a new bus address\n"
             "  backup FILE        save the parameters to a file\n"
             "  restore FILE       write a file's parameters and check them by reading back\n"
-            "  diff FILE          compare the parameters with a file\n\n";
+            "  diff FILE          compare the parameters with a file\n"
+            "  log CONFIG         the logging service: many stations and lines, record files, MQTT\n\n";
     } else {
         text = CommandHelp(command) + "\n";
     }
-    if (command != Command::Ports) {
+    if (command != Command::Ports && command != Command::Log) {
         text += LinkOptionsHelp();
     }
     std::string exit(kExitHelp);

@@ -31,7 +31,8 @@ enum class Command {
     Address,
     Backup,
     Restore,
-    Diff
+    Diff,
+    Log
 };
 
 struct Options {

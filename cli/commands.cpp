@@ -29,15 +29,15 @@ int Fail(CommandContext& context, const std::string& message) {
 // a reader would block the watch.
 class RegularRecordFiles final : public RecordFileSystem {
 public:
-    explicit RegularRecordFiles(RecordFileSystem& files) : files_(files) {}
-    bool Open(const std::string& path) override { return !NotRegularFile(path) && files_.Open(path); }
-    std::size_t Write(std::string_view bytes) override { return files_.Write(bytes); }
-    void Close() override { files_.Close(); }
-    std::optional<std::uint64_t> Length(const std::string& path) override { return files_.Length(path); }
-    bool CutTo(const std::string& path, std::uint64_t length) override { return files_.CutTo(path, length); }
+    explicit RegularRecordFiles(std::unique_ptr<RecordFileSystem> files) : files_(std::move(files)) {}
+    bool Open(const std::string& path) override { return !NotRegularFile(path) && files_->Open(path); }
+    std::size_t Write(std::string_view bytes) override { return files_->Write(bytes); }
+    void Close() override { files_->Close(); }
+    std::optional<std::uint64_t> Length(const std::string& path) override { return files_->Length(path); }
+    bool CutTo(const std::string& path, std::uint64_t length) override { return files_->CutTo(path, length); }
 
 private:
-    RecordFileSystem& files_;
+    std::unique_ptr<RecordFileSystem> files_;
 };
 
 // Waits until the clock reaches deadline, in short steps so that an interruption is seen at once.
@@ -57,6 +57,10 @@ bool NotRegularFile(const std::string& path) {
     std::error_code error;
     const std::filesystem::file_status status = std::filesystem::status(path, error);
     return std::filesystem::exists(status) && !std::filesystem::is_regular_file(status);
+}
+
+std::unique_ptr<RecordFileSystem> MakeRegularRecordFiles() {
+    return std::make_unique<RegularRecordFiles>(MakeSystemRecordFileSystem());
 }
 
 LocalDateTime SystemLocalTime() {
@@ -189,11 +193,10 @@ int WatchReadings(CommandContext& context, const WatchSettings& settings, Record
 }  // namespace
 
 int RunWatch(CommandContext& context, const WatchSettings& settings) {
-    const std::unique_ptr<RecordFileSystem> system = MakeSystemRecordFileSystem();
-    RegularRecordFiles files(*system);
-    MeasurementRecorder recorder(files, settings.regional);
+    const std::unique_ptr<RecordFileSystem> files = MakeRegularRecordFiles();
+    MeasurementRecorder recorder(*files, settings.regional);
     std::uint64_t dropped = 0;
-    int status = WatchReadings(context, settings, files, recorder, dropped);
+    int status = WatchReadings(context, settings, *files, recorder, dropped);
     // However the watch ends, the kept lines get one more attempt; what is still lost is said once.
     if (recorder.Recording()) {
         recorder.WriteKept();

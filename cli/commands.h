@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <ctime>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -17,6 +18,7 @@
 #include "link/clock.h"
 #include "link/device.h"
 #include "link/link_statistics.h"
+#include "views/record_file.h"
 
 namespace zt30::cli {
 
@@ -48,6 +50,9 @@ struct WatchSettings {
 // True when path names something other than a regular file (a FIFO, a device, a folder): the tool never
 // opens such a path as a record or parameter file, since a FIFO without its other end blocks the open.
 bool NotRegularFile(const std::string& path);
+
+// The system's record files, except that a path that is not a regular file is never opened.
+std::unique_ptr<RecordFileSystem> MakeRegularRecordFiles();
 
 // The system's local date and time now.
 LocalDateTime SystemLocalTime();

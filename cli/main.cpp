@@ -18,6 +18,7 @@
 #include "link/com_ports.h"
 #include "link/serial_line.h"
 #include "link/telegram.h"
+#include "logger/log_command.h"
 
 #ifdef _WIN32
 #ifndef NOMINMAX
@@ -55,6 +56,14 @@ void CatchStopSignals() {
 #endif
 }
 
+zt30::RegionalSettings ToolRegionalSettings() {
+#ifdef _WIN32
+    return {};  // the built-in formats: no Qt here to read the regional settings
+#else
+    return zt30::SystemRegionalSettings();
+#endif
+}
+
 int Run(const zt30::cli::Options& options) {
     using namespace zt30;
     using namespace zt30::cli;
@@ -88,6 +97,12 @@ int Run(const zt30::cli::Options& options) {
         paramFile = std::move(load.file);
     }
 
+    if (options.command == Command::Log) {
+        CatchStopSignals();
+        return logger::RunLogCommand(options.arguments[0], ToolRegionalSettings(),
+                                     [] { return stopSignal != 0; });
+    }
+
     // The settings file is read only when it decides something: --device names the device itself. Windows has
     // no such file: port n is the device COMn itself.
     ConfiguredDevices devices;
@@ -107,11 +122,7 @@ int Run(const zt30::cli::Options& options) {
 
     // The record lines follow the user's regional settings as the program's do; every other number the tool
     // prints uses ".".
-#ifdef _WIN32
-    const RegionalSettings regional{};  // the built-in formats: no Qt here to read the regional settings
-#else
-    const RegionalSettings regional = SystemRegionalSettings();
-#endif
+    const RegionalSettings regional = ToolRegionalSettings();
     PortSettings settings{options.port, options.baudRate, options.destinationAddress, options.sourceAddress};
     auto backend = std::make_unique<LineWatchingBackend>(MakeSystemSerialBackend(
         options.device ? FixedDeviceLookup(*options.device) : DeviceLookupOf(devices)));
@@ -187,6 +198,7 @@ int Run(const zt30::cli::Options& options) {
                 status = RunDiff(context, options.arguments[0], *paramFile);
                 break;
             case Command::Ports:
+            case Command::Log:
             case Command::None:
                 break;
         }

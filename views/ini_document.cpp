@@ -215,6 +215,34 @@ std::size_t IniDocument::FindSection(std::string_view section) const {
     return kNone;
 }
 
+std::vector<IniDocument::Entry> IniDocument::Entries() const {
+    std::vector<Entry> entries;
+    std::string section;
+    for (std::size_t i = 0; i < lines_.size(); ++i) {
+        const Line& line = lines_[i];
+        Entry entry;
+        entry.lineNumber = i + 1;
+        if (line.kind == Kind::Section && line.usable) {
+            section = line.name;
+            entry.kind = Entry::Kind::Section;
+            entry.section = section;
+        } else if (line.kind == Kind::Value) {
+            entry.section = section;
+            entry.name = line.name;
+            entry.raw = TrimBlanks(std::string_view(line.text).substr(line.valueStart));
+        } else if (const std::string_view t = TrimBlanks(line.text);
+                   !t.empty() && t.front() != ';' && t.front() != '#') {
+            entry.kind = Entry::Kind::Unreadable;
+            entry.section = section;
+            entry.raw = t;
+        } else {
+            continue;
+        }
+        entries.push_back(std::move(entry));
+    }
+    return entries;
+}
+
 bool IniDocument::HasSection(std::string_view section) const {
     return FindSection(section) != kNone;
 }

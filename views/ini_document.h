@@ -16,6 +16,16 @@ namespace zt30 {
 
 class IniDocument final {
 public:
+    // One line of the document as a reader of the whole file sees it, numbered from 1.
+    struct Entry {
+        enum class Kind { Section, Value, Unreadable };  // Unreadable: neither a header nor NAME=VALUE
+        Kind kind = Kind::Value;
+        std::size_t lineNumber = 0;
+        std::string section;  // a value's section ("" before the first header); a header's own name
+        std::string name;     // a value's name
+        std::string raw;      // a value's text as written after "=", blanks around it removed
+    };
+
     // The document of the file's bytes; nothing in them is an error.
     explicit IniDocument(std::string_view bytes = {});
 
@@ -29,6 +39,9 @@ public:
     // or holds a zero byte (it could not be read back as text).
     bool Set(std::string_view section, std::string_view name, std::string_view text);
 
+    // Every header and value line in order, and every other line that is not blank or a comment (";" or
+    // "#"), for a reader that refuses what it does not know. A header without its "]" is Unreadable.
+    std::vector<Entry> Entries() const;
     // The document's bytes, as read with the one change of each Set.
     std::string Bytes() const;
 
