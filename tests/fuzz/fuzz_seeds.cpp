@@ -279,6 +279,18 @@ void PosixSeeds() {
 
 }  // namespace
 
+// ---- logger_config: the file's bytes
+
+void LoggerSeeds() {
+    const std::string t = "logger_config";
+    Write(t, "plant",
+          Text("[LINE1]                      ; a line\nDEVICE = /dev/ttyUSB0\nBAUD = 9600\nSA = 0\n"
+               "STATIONS = 1, 5, 10\nINTERVAL = 1\n\n[LINE2]\nDEVICE = rfc2217://[::1]:2217\nSTATIONS = 7\n\n"
+               "[RECORD]\nFOLDER = \"/var/lib/zt30\"\n\n[MQTT]\nBROKER = mqtts://broker:8883\nTOPIC = a/b\n"
+               "USER = u\nPASSWORD = p\nCAFILE = /ca.pem\n"));
+    Write(t, "refused", Text("[LINE1]\r\nDEVICE=COM3\r\nSTATIONS=1,1\r\n[MQTT]\r\nBROKER=mqtt://h\r\n"));
+}
+
 int main(int argc, char** argv) {
     if (argc != 2) {
         std::fprintf(stderr, "usage: zt30_fuzz_seeds DIR\n");
@@ -293,5 +305,6 @@ int main(int argc, char** argv) {
     ParamSeeds();
     SettingsSeeds();
     PosixSeeds();
+    LoggerSeeds();
     return 0;
 }
