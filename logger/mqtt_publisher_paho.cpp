@@ -500,7 +500,8 @@ void PahoPublisher::OnConnectFailure(void* context, MQTTAsync_failureData* data)
 
 std::size_t PahoPublisher::Stop(int waitMs) {
     std::unique_lock lock(mutex_);
-    if (stopped_) {
+    if (stopping_) {  // stopped, or stopping in another thread
+        changed_.wait(lock, [this] { return stopped_; });
         return stoppedCount_;
     }
     stopping_ = true;
@@ -547,6 +548,7 @@ std::size_t PahoPublisher::Stop(int waitMs) {
     stoppedCount_ = unacked_;
     queue_.clear();
     unacked_ = 0;
+    changed_.notify_all();
     return stoppedCount_;
 }
 
