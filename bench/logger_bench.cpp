@@ -10,6 +10,7 @@
 #include <atomic>
 #include <cstdio>
 #include <filesystem>
+#include <iostream>
 #include <map>
 #include <mutex>
 #include <string>
@@ -65,8 +66,8 @@ int main() {
     const std::filesystem::path folder =
         std::filesystem::temp_directory_path() / ("zt30-logger-bench-" + std::to_string(getpid()));
     const std::string config = "[LINE1]\nDEVICE=" + sim.SlavePath() + "\nBAUD=115200\nSTATIONS=" + stations +
-                               "\n[RECORD]\nFOLDER=" + folder.string() + "\n[MQTT]\nBROKER=" + broker.Address() +
-                               "\n";
+                               "\n[RECORD]\nFOLDER=" + folder.string() +
+                               "\n[MQTT]\nBROKER=" + broker.Address() + "\n";
     ConfigRead read = ParseLoggerConfig(config, "bench.ini");
     if (!read.config) {
         std::fprintf(stderr, "logger_bench: %s\n", read.error.c_str());
@@ -92,7 +93,8 @@ int main() {
     parts.makeBackend = [](const LineSettings& line) {
         return MakeSystemSerialBackend(cli::FixedDeviceLookup(line.device));
     };
-    parts.afterReading = [&](const LineSettings&, std::uint8_t station, bool ok, SteadyClock::time_point end) {
+    parts.afterReading = [&](const LineSettings&, std::uint8_t station, bool ok,
+                             SteadyClock::time_point end) {
         if (ok) {
             const std::lock_guard lock(mutex);
             ends.emplace_back(station, end);
@@ -109,9 +111,9 @@ int main() {
     std::vector<double> roundMs;
     for (std::size_t i = 0; i + kStations <= ends.size(); ++i) {
         if (ends[i].first == 1 && ends[i + kStations - 1].first == kStations) {
-            const double span = std::chrono::duration<double, std::milli>(ends[i + kStations - 1].second -
-                                                                          ends[i].second)
-                                    .count();
+            const double span =
+                std::chrono::duration<double, std::milli>(ends[i + kStations - 1].second - ends[i].second)
+                    .count();
             roundMs.push_back(span * kStations / (kStations - 1));
         }
     }
@@ -126,17 +128,20 @@ int main() {
     for (const auto& [station, end] : ends) {
         const std::size_t k = seen[station]++;
         if (k < arrivals[station].size()) {
-            latencyMs.push_back(std::chrono::duration<double, std::milli>(arrivals[station][k] - end).count());
+            latencyMs.push_back(
+                std::chrono::duration<double, std::milli>(arrivals[station][k] - end).count());
         }
     }
     const double round = bench::Median(roundMs);
     const double perSecond = kStations * 1000.0 / round;
     const double limit = 1000.0 / kWireMsPerExchange;
-    std::printf("one line at 115200 bit/s, %d stations, %d rounds: a round takes %.1f ms (median), %.0f readings/s,"
-                " %.0f%% of the line's limit of %.0f/s\n",
-                kStations, static_cast<int>(roundMs.size()), round, perSecond, 100.0 * perSecond / limit, limit);
-    std::printf("end of exchange to subscriber: median %.2f ms, 95th percentile %.2f ms (%zu of %zu readings)\n",
-                Percentile(latencyMs, 0.5), Percentile(latencyMs, 0.95), latencyMs.size(), ends.size());
+    std::printf(
+        "one line at 115200 bit/s, %d stations, %d rounds: a round takes %.1f ms (median), %.0f readings/s,"
+        " %.0f%% of the line's limit of %.0f/s\n",
+        kStations, static_cast<int>(roundMs.size()), round, perSecond, 100.0 * perSecond / limit, limit);
+    std::printf(
+        "end of exchange to subscriber: median %.2f ms, 95th percentile %.2f ms (%zu of %zu readings)\n",
+        Percentile(latencyMs, 0.5), Percentile(latencyMs, 0.95), latencyMs.size(), ends.size());
     std::filesystem::remove_all(folder);
     return 0;
 }
