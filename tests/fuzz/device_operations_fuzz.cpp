@@ -426,8 +426,11 @@ void CheckStep(Link& link, const Operation& op, bool result, std::uint8_t da, st
             }
             ZT30_FUZZ_CHECK(reads.size() == 1);
             const std::size_t expected = TableSize(op.table) + 9;
-            // Away from the broadcast address the write's own result is not used: the answer decides.
-            const bool good = reads[0].ok && last.size() == expected && GoodDataAnswer(last);
+            // Away from the broadcast address the write's own result is not used: the answer decides. A
+            // frame shorter than the table (its LE smaller) is refused even when the read filled the table's
+            // length, or its check sum and end byte would be taken for data.
+            const bool good =
+                reads[0].ok && last.size() == expected && last[1] == expected - 6 && GoodDataAnswer(last);
             ZT30_FUZZ_CHECK(result == good);
             if (result) {
                 ZT30_FUZZ_CHECK(SameBits(link.image, WithTable(before, op.table, last, 7)));

@@ -92,6 +92,9 @@ void DeviceSeeds() {
               Step(WriteOp(5), 1, {kAck}));
     Write(t, "read_table0_broadcast", Bytes{0} + Step(ReadOp(0), 127, {}));
     Write(t, "read_table0_short", Bytes{0} + Step(ReadOp(0), 1, {Bytes(table0.begin(), table0.end() - 1)}));
+    // A whole frame shorter than table 1, the read filled up to the table's length by the bytes after it.
+    Write(t, "read_table1_short_frame",
+          Bytes{0} + Step(ReadOp(1), 1, {Hex("68 04 04 68 00 01 08 07 10 16 0f 01 00 00 00")}));
     Write(t, "bad_table_numbers", Bytes{0} + Step(ReadOp(6), 1, {}) + Step(WriteOp(0), 1, {}));
     Write(t, "clear_counter_nak_then_ack",
           Bytes{0} + Step(kClearCounter, 1, {kNak}) + Step(kClearCounter, 1, {kAck}));
