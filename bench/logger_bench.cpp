@@ -74,13 +74,17 @@ int main() {
         return 1;
     }
     StreamJournal journal(std::cerr, false);
-    MqttSettings mqtt{broker.Address(), "zt30", {}, {}, {}, "zt30-bench-logger", folder.string(), 100000};
+    MqttSettings mqtt{broker.Address(), "zt30", {}, {}, {}, "zt30-bench-logger", {}, 100000};
     std::filesystem::create_directories(folder);
     const std::unique_ptr<MqttPublisher> publisher = MakeMqttPublisher(mqtt, journal);
     std::string error;
     if (!publisher->Start(error)) {
         std::fprintf(stderr, "logger_bench: %s\n", error.c_str());
         return 1;
+    }
+    // The readings of the first rounds would otherwise wait for the first connection.
+    for (int i = 0; i < 100 && !publisher->Connected(); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
 
     std::mutex mutex;

@@ -1,9 +1,7 @@
 #include "logger/log_command.h"
 
 #include <cstdlib>
-#include <filesystem>
 #include <iostream>
-#include <system_error>
 
 #include "cli/cli_args.h"
 #include "cli/commands.h"
@@ -49,20 +47,6 @@ std::string ClientId(const BrokerSettings& mqtt) {
 }
 
 }  // namespace
-
-std::string StateFolder() {
-    if (const std::string systemd = Environment("STATE_DIRECTORY"); !systemd.empty()) {
-        // systemd may give several folders, separated by colons; the first is the unit's own.
-        return systemd.substr(0, systemd.find(':'));
-    }
-    if (const std::string xdg = Environment("XDG_STATE_HOME"); !xdg.empty()) {
-        return xdg + "/zt30";
-    }
-    if (const std::string home = Environment("HOME"); !home.empty()) {
-        return home + "/.local/state/zt30";
-    }
-    return ".";
-}
 
 int RunLogCommand(const std::string& configPath, const RegionalSettings& regional,
                   const std::function<bool()>& stopRequested) {
@@ -111,11 +95,6 @@ int RunLogCommand(const std::string& configPath, const RegionalSettings& regiona
         settings.password = broker.password;
         settings.caFile = broker.caFile;
         settings.clientId = ClientId(broker);
-        settings.stateFolder = StateFolder() + "/mqtt";
-        std::error_code error;
-        std::filesystem::create_directories(
-            std::filesystem::path(std::u8string(settings.stateFolder.begin(), settings.stateFolder.end())),
-            error);
         publisher = MakeMqttPublisher(std::move(settings), journal);
         if (std::string startError; !publisher->Start(startError)) {
             journal.Write(Level::Error, cli::PrintableArgument(broker.broker) + ": " + startError);

@@ -13,8 +13,4 @@ namespace zt30::logger {
 int RunLogCommand(const std::string& configPath, const RegionalSettings& regional,
                   const std::function<bool()>& stopRequested);
 
-// The folder for the MQTT client's messages in flight: systemd's STATE_DIRECTORY, else XDG_STATE_HOME/zt30,
-// else ~/.local/state/zt30, else the working folder.
-std::string StateFolder();
-
 }  // namespace zt30::logger

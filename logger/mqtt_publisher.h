@@ -1,7 +1,7 @@
 // The logger's connection to the message broker: messages of QoS 1 in the order they were given, kept while
 // the broker is away and delivered when it is back. The client keeps a persistent session (clean session
-// off, its messages in flight stored in a folder), so a message the broker had not acknowledged when the
-// connection broke is sent again. TOPIC/status is "online" (retained) after every connection, the broker's
+// off, its messages in flight kept), so a message the broker had not acknowledged when the connection broke
+// is sent again. TOPIC/status is "online" (retained) after every connection, the broker's
 // last will is "offline", and a clean stop publishes "offline" itself.
 #pragma once
 
@@ -15,13 +15,16 @@
 namespace zt30::logger {
 
 struct MqttSettings {
-    std::string broker;       // mqtt://HOST:PORT or mqtts://HOST:PORT (TLS)
-    std::string topic;        // the prefix of every topic, without a trailing "/"
-    std::string user;         // empty: no user name
-    std::string password;     // only with a user
-    std::string caFile;       // mqtts: the certificate authorities to trust; empty: the system's
-    std::string clientId;     // the session's name at the broker; the same on every start of one logger
-    std::string stateFolder;  // where the client stores its messages in flight; must exist
+    std::string broker;    // mqtt://HOST:PORT or mqtts://HOST:PORT (TLS)
+    std::string topic;     // the prefix of every topic, without a trailing "/"
+    std::string user;      // empty: no user name
+    std::string password;  // only with a user
+    std::string caFile;    // mqtts: the certificate authorities to trust; empty: the system's
+    std::string clientId;  // the session's name at the broker; the same on every start of one logger
+    // Where the client stores its messages in flight, one file each, so that they outlive the process; it
+    // must exist. Empty: they are kept in memory only, which is what the logger does: its record files are
+    // the lasting copy, and a file per message cost a fast line a twelfth of its readings.
+    std::string stateFolder;
     std::size_t keptLimit = 100000;  // messages kept while the broker is away; beyond it the oldest go
 };
 

@@ -273,7 +273,8 @@ bool PahoPublisher::Start(std::string& error) {
         return false;
     }
     std::error_code ec;
-    if (!std::filesystem::is_directory(settings_.stateFolder, ec)) {
+    const bool inMemory = settings_.stateFolder.empty();
+    if (!inMemory && !std::filesystem::is_directory(settings_.stateFolder, ec)) {
         error = "the state folder " + settings_.stateFolder + " does not exist";
         return false;
     }
@@ -290,7 +291,8 @@ bool PahoPublisher::Start(std::string& error) {
     create.maxBufferedMessages = static_cast<int>(2 * kWindow + 16);
     int rc =
         MQTTAsync_createWithOptions(&client_, settings_.broker.c_str(), settings_.clientId.c_str(),
-                                    MQTTCLIENT_PERSISTENCE_DEFAULT, settings_.stateFolder.data(), &create);
+                                    inMemory ? MQTTCLIENT_PERSISTENCE_NONE : MQTTCLIENT_PERSISTENCE_DEFAULT,
+                                    inMemory ? nullptr : settings_.stateFolder.data(), &create);
     if (rc != MQTTASYNC_SUCCESS) {
         client_ = nullptr;
         error = "cannot make the MQTT client for " + settings_.broker + ": " + MQTTAsync_strerror(rc);
