@@ -64,10 +64,12 @@ public:
         EXPECT_EQ(posix_spawn(&pid_, binary.c_str(), &actions, nullptr, argv, environ), 0);
         posix_spawn_file_actions_destroy(&actions);
     }
-    ~Logger() {
+    ~Logger() { Kill(); }
+    void Kill() {
         if (pid_ > 0) {
             kill(pid_, SIGKILL);
             waitpid(pid_, nullptr, 0);
+            pid_ = -1;
         }
     }
     // SIGTERM, and the exit status (-1 when it did not end within timeoutMs) and how long it took.
@@ -98,14 +100,6 @@ private:
     pid_t pid_ = -1;
 };
 
-std::string Dump(const std::vector<MqttMessage>& messages) {
-    std::string text;
-    for (const MqttMessage& m : messages) {
-        text += m.topic + " " + m.payload + (m.retained ? " (retained)\n" : "\n");
-    }
-    return text;
-}
-
 class LoggingServiceTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -123,7 +117,8 @@ protected:
                "[RECORD]\nFOLDER = " + (folder_ / "records").string() + "\n";
     }
 
-    // The times of the readings of each station, as published (duplicates of QoS 1 taken once).
+    // The times of the readings of each station, as published (duplicates of QoS 1 taken once; ISO times
+    // sort as text).
     static std::map<std::string, std::set<std::string>> PublishedTimes(
         const std::vector<MqttMessage>& messages) {
         std::map<std::string, std::set<std::string>> times;
@@ -135,7 +130,10 @@ protected:
         for (const MqttMessage& m : messages) {
             if (std::regex_match(m.topic, topic, reading)) {
                 EXPECT_TRUE(std::regex_match(m.payload, body, payload)) << m.payload;
-                times[topic[1]].insert(body[1]);
+                // The first arrival of each reading comes after those of every earlier one.
+                if (auto& seen = times[topic[1]]; seen.insert(body[1]).second) {
+                    EXPECT_EQ(*seen.rbegin(), body[1]) << "out of order: " << m.payload;
+                }
             }
         }
         return times;
@@ -165,27 +163,26 @@ TEST_F(LoggingServiceTest, PublishesAndRecordsEveryReadingAcrossABrokerRestartAn
     // A subscriber that comes later finds the retained status and states.
     {
         MqttSubscriber late(broker.Address(), "zt30-test-late", true);
-        ASSERT_TRUE(late.Subscribe("zt30/+/+/state"));
+        ASSERT_TRUE(late.Subscribe("zt30/#"));
         std::map<std::string, MqttMessage> states;
         ASSERT_TRUE(late.WaitFor(
             [&](const auto& m) {
                 for (const MqttMessage& x : m) {
                     states[x.topic] = x;
                 }
-                return states.size() >= 4;
+                return states.count("zt30/status") + states.count("zt30/LINE1/20/state") +
+                           states.count("zt30/LINE1/10/state") + states.count("zt30/LINE1/1/state") ==
+                       4;
             },
             15000))
-            << Dump(late.Messages()) << logger.Journal();
+            << logger.Journal();
         for (const std::string station : {"1", "10"}) {
             EXPECT_EQ(states["zt30/LINE1/" + station + "/state"].payload, "ok");
             EXPECT_TRUE(states["zt30/LINE1/" + station + "/state"].retained);
         }
         EXPECT_EQ(states["zt30/LINE1/20/state"].payload, "no answer");
-        MqttSubscriber status(broker.Address(), "zt30-test-status", true);
-        ASSERT_TRUE(status.Subscribe("zt30/status"));
-        ASSERT_TRUE(status.WaitFor([](const auto& m) { return !m.empty(); }, 5000));
-        EXPECT_EQ(status.Messages()[0].payload, "online");
-        EXPECT_TRUE(status.Messages()[0].retained);
+        EXPECT_EQ(states["zt30/status"].payload, "online");
+        EXPECT_TRUE(states["zt30/status"].retained);
     }
 
     // The broker goes away for a few seconds; the logger goes on reading.
@@ -228,6 +225,21 @@ TEST_F(LoggingServiceTest, PublishesAndRecordsEveryReadingAcrossABrokerRestartAn
     const std::string journal = logger.Journal();
     EXPECT_THAT(journal, HasSubstr("LINE1 station 20 does not answer"));
     EXPECT_EQ(Count(journal, "\n"), Count(journal, "zt30ctl log: ")) << "one line per message:\n" << journal;
+}
+
+TEST_F(LoggingServiceTest, TheBrokerSaysOfflineForALoggerThatWasKilled) {
+    SimProcess sim(ZT30_SIM_PATH, {"--stations", "1"});
+    MosquittoBroker broker;
+    ASSERT_TRUE(broker.Running());
+    MqttSubscriber status(broker.Address(), "zt30-test-will", true);
+    ASSERT_TRUE(status.Subscribe("zt30/status"));
+    Logger logger(folder_, LineSection(sim.SlavePath(), "1") + "[MQTT]\nBROKER = " + broker.Address() + "\n");
+    const auto said = [](const char* text) {
+        return [text](const auto& m) { return !m.empty() && m.back().payload == text; };
+    };
+    ASSERT_TRUE(status.WaitFor(said("online"), 15000)) << logger.Journal();
+    logger.Kill();
+    EXPECT_TRUE(status.WaitFor(said("offline"), 30000));  // the keep-alive's one and a half times at most
 }
 
 TEST_F(LoggingServiceTest, ALineTooSlowForItsStationsIsReadEvenlyAndSaysSoOnce) {
