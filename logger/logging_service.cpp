@@ -178,6 +178,9 @@ public:
         std::int64_t next = clock_.NowMs();
         while (!Wait(next)) {
             const std::int64_t start = clock_.NowMs();
+            // A closed port is tried once a round: a network line that is not there costs its connection
+            // time once, not once for each station. Until it opens, every station counts a failure.
+            EnsureOpen();
             for (std::size_t i = 0; i < stations_.size() && !stop_; ++i) {
                 ReadStation(i);
             }
@@ -206,7 +209,8 @@ public:
     }
 
 private:
-    int Port() const { return settings_.portNumber; }
+    // The line's port (a failed open sets the settings' port to none, as the port dialog shows it).
+    int Port() const { return line_.port != 0 ? line_.port : 1; }
 
     // Waits until the monotonic clock reaches deadline; true when a stop was asked for.
     bool Wait(std::int64_t deadline) {
@@ -217,40 +221,42 @@ private:
     }
 
     // Opens the port when it is closed; an outage is told once, and its end.
-    bool EnsureOpen() {
+    void EnsureOpen() {
         if (serial_->IsOpen()) {
-            return true;
+            return;
         }
-        std::string error;
         try {
             if (serial_->Open(Port())) {
                 parts_.journal->Write(Level::Info, line_.name + ": " + cli::PrintableArgument(line_.device) +
                                                        " open at " + std::to_string(line_.baudRate) +
                                                        " bit/s");
                 down_ = false;
-                return true;
+            } else {
+                LineDown(OpenError());
             }
-            error = cli::OpenErrorText(*serial_);
         } catch (const SerialLineError& e) {
             serial_->Close();
-            error = e.what();
+            LineDown(e.what());
         }
-        LineDown(error);
-        return false;
+    }
+
+    // Why the port did not open: the system's reason for the device, which the line's message names already.
+    std::string OpenError() const {
+        const std::string detail = serial_->OpenFailureDetail();
+        return detail.empty() ? cli::OpenErrorText(*serial_) : cli::PrintableText(detail);
     }
 
     void LineDown(const std::string& error) {
         if (!down_) {
             down_ = true;
-            parts_.journal->Write(Level::Error, line_.name + ": " + cli::PrintableArgument(line_.device) +
-                                                    ": " + error + "; trying again every interval");
+            parts_.journal->Write(Level::Error, line_.name + ": " + error + "; trying again every interval");
         }
     }
 
     void ReadStation(std::size_t index) {
         bool ok = false;
         SteadyClock::time_point end;
-        if (EnsureOpen()) {
+        if (serial_->IsOpen()) {
             link_->SetDestinationAddress(line_.stations[index]);
             try {
                 ok = ops_->ReadTable(0);
@@ -261,7 +267,7 @@ private:
             end = SteadyClock::now();
             if (!ok && serial_->IsOpen()) {
                 if (const auto gone = check_->Gone()) {
-                    LineDown(*gone);
+                    LineDown(serial_->IsOpen() ? *gone : OpenError());
                 }
             }
         } else {

@@ -242,6 +242,23 @@ TEST_F(LoggingServiceTest, TheBrokerSaysOfflineForALoggerThatWasKilled) {
     EXPECT_TRUE(status.WaitFor(said("offline"), 30000));  // the keep-alive's one and a half times at most
 }
 
+TEST_F(LoggingServiceTest, ALineThatWentAwayIsOpenedAgainWhenItIsBack) {
+    const std::string link = (folder_ / "tty").string();
+    auto sim = std::make_unique<SimProcess>(ZT30_SIM_PATH,
+                                            std::vector<std::string>{"--link", link, "--fault", "hangup@4"});
+    Logger logger(folder_, LineSection(link, "1"));
+    const auto journalSays = [&](const std::string& text) {
+        for (int i = 0; i < 200 && logger.Journal().find(text) == std::string::npos; ++i) {
+            std::this_thread::sleep_for(50ms);
+        }
+        return logger.Journal().find(text) != std::string::npos;
+    };
+    ASSERT_TRUE(journalSays("LINE1 station 1 does not answer")) << logger.Journal();
+    EXPECT_THAT(logger.Journal(), HasSubstr("LINE1: " + link + ": "));
+    sim = std::make_unique<SimProcess>(ZT30_SIM_PATH, std::vector<std::string>{"--link", link});
+    EXPECT_TRUE(journalSays("LINE1 station 1 answers again")) << logger.Journal();
+}
+
 TEST_F(LoggingServiceTest, ALineTooSlowForItsStationsIsReadEvenlyAndSaysSoOnce) {
     SimProcess sim(ZT30_SIM_PATH, {"--stations", "1,2,3,4,5,6", "--wire-time", "--baud", "1200"});
     ASSERT_FALSE(sim.SlavePath().empty()) << sim.Log();
