@@ -1,6 +1,6 @@
 # The core never includes Qt: every build checks that the Qt libraries' sources carry a Qt name and that no
 # other source includes Qt (cmake/check_qt_names.cmake), and stops with the file and line.
-set(ZT30_NAMED_FOLDERS base app views config link cli sim)
+set(ZT30_NAMED_FOLDERS base app views config link cli logger sim)
 set(zt30_qt_sources)
 foreach(library zt30qtcore zt30gui)
     if(TARGET ${library})
