@@ -1,7 +1,8 @@
 // The publisher over Paho's asynchronous client. The messages live in our own queue, in the order given; a
 // sender thread of ours hands them to Paho while the client is connected, at most kWindow at a time, and a
 // message leaves the queue only when Paho reports the broker's acknowledgement. Paho keeps what it holds
-// across a reconnect (persistent session, file persistence) and sends it again first; what Paho gives back as
+// across a reconnect (persistent session; in memory, or in files when a state folder is given) and sends it
+// again first; what Paho gives back as
 // failed (the broker had lost the session) is sent again by us, from the oldest failed one on, so a message
 // can only come twice, never go missing.
 //
@@ -21,6 +22,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/text_rules.h"
 #include "logger/mqtt_publisher.h"
 
 namespace zt30::logger {
@@ -63,34 +65,9 @@ std::string ReasonOf(int code, const char* message) {
 // Topics and addresses come from the configuration: what the broker would answer by closing the connection
 // (and so stop every later message) is refused here.
 bool ValidUtf8Text(const std::string& text) {
-    std::size_t i = 0;
-    while (i < text.size()) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        std::size_t more = 0;
-        if (c < 0x20 || c == 0x7F) {
-            return false;
-        } else if (c < 0x80) {
-            more = 0;
-        } else if (c >= 0xC2 && c <= 0xDF) {
-            more = 1;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            more = 2;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            more = 3;
-        } else {
-            return false;
-        }
-        if (text.size() - i <= more) {
-            return false;
-        }
-        for (std::size_t k = 1; k <= more; ++k) {
-            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) {
-                return false;
-            }
-        }
-        i += more + 1;
-    }
-    return true;
+    return IsValidUtf8(text) && std::none_of(text.begin(), text.end(), [](char c) {
+               return static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
+           });
 }
 
 bool CheckTopic(const std::string& topic, bool prefix, std::string& error) {
