@@ -63,6 +63,22 @@ std::unique_ptr<RecordFileSystem> MakeRegularRecordFiles() {
     return std::make_unique<RegularRecordFiles>(MakeSystemRecordFileSystem());
 }
 
+std::string LinesDroppedText(const std::string& path, std::uint64_t dropped) {
+    return PrintableArgument(path) + " is written again; the " + std::to_string(dropped) +
+           " oldest kept lines were dropped";
+}
+
+std::string FinishRecord(MeasurementRecorder& recorder, std::uint64_t droppedBefore) {
+    recorder.WriteKept();
+    const std::uint64_t dropped = droppedBefore + recorder.File().DroppedLines();
+    const std::size_t kept = recorder.File().KeptLines();
+    if (kept == 0 && dropped == 0) {
+        return {};
+    }
+    return PrintableArgument(recorder.Path()) + ": " + std::to_string(kept) + " record lines not written, " +
+           std::to_string(dropped) + " dropped";
+}
+
 LocalDateTime SystemLocalTime() {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
@@ -130,8 +146,7 @@ namespace {
 // The recorder's message of one reading as one line on err.
 void ReportRecord(CommandContext& context, const RecordOutcome& outcome, const std::string& path) {
     if (outcome.message == RecordMessage::LinesDropped) {
-        context.err << "zt30ctl: " << PrintableArgument(path) << " is written again; the "
-                    << outcome.droppedLines << " oldest kept lines were dropped\n";
+        context.err << "zt30ctl: " << LinesDroppedText(path, outcome.droppedLines) << '\n';
     } else if (outcome.message != RecordMessage::None) {
         context.err << RecordMessageText(outcome.message, 0) << ' ' << PrintableArgument(path) << '\n';
     }
@@ -199,11 +214,8 @@ int RunWatch(CommandContext& context, const WatchSettings& settings) {
     int status = WatchReadings(context, settings, *files, recorder, dropped);
     // However the watch ends, the kept lines get one more attempt; what is still lost is said once.
     if (recorder.Recording()) {
-        recorder.WriteKept();
-        dropped += recorder.File().DroppedLines();
-        if (const std::size_t kept = recorder.File().KeptLines(); kept > 0 || dropped > 0) {
-            context.err << "zt30ctl: " << PrintableArgument(recorder.Path()) << ": " << kept
-                        << " record lines not written, " << dropped << " dropped\n";
+        if (const std::string lost = FinishRecord(recorder, dropped); !lost.empty()) {
+            context.err << "zt30ctl: " << lost << '\n';
             status = kExitFailure;
         }
     }

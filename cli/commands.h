@@ -18,6 +18,7 @@
 #include "link/clock.h"
 #include "link/device.h"
 #include "link/link_statistics.h"
+#include "views/measurement_recorder.h"
 #include "views/record_file.h"
 
 namespace zt30::cli {
@@ -53,6 +54,13 @@ bool NotRegularFile(const std::string& path);
 
 // The system's record files, except that a path that is not a regular file is never opened.
 std::unique_ptr<RecordFileSystem> MakeRegularRecordFiles();
+
+// A record file's outage is over but lines were dropped: "PATH is written again; the N oldest kept lines
+// were dropped".
+std::string LinesDroppedText(const std::string& path, std::uint64_t dropped);
+// The end of a recorded run: the kept lines' last attempt, then "PATH: K record lines not written, D dropped"
+// when any are lost (droppedBefore: those already told during the run), else empty.
+std::string FinishRecord(MeasurementRecorder& recorder, std::uint64_t droppedBefore);
 
 // The system's local date and time now.
 LocalDateTime SystemLocalTime();

@@ -8,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "cli/commands.h"
 #include "cli/line_check.h"
 #include "cli/printable.h"
 #include "link/clock.h"
@@ -99,12 +100,8 @@ public:
         if (!recorder_) {
             return;
         }
-        recorder_->WriteKept();
-        const std::uint64_t dropped = dropped_ + recorder_->File().DroppedLines();
-        if (const std::size_t kept = recorder_->File().KeptLines(); kept > 0 || dropped > 0) {
-            parts_.journal->Write(Level::Error, cli::PrintableArgument(recorder_->Path()) + ": " +
-                                                    std::to_string(kept) + " record lines not written, " +
-                                                    std::to_string(dropped) + " dropped");
+        if (const std::string lost = cli::FinishRecord(*recorder_, dropped_); !lost.empty()) {
+            parts_.journal->Write(Level::Error, lost);
         }
     }
 
@@ -125,9 +122,8 @@ private:
         const std::string path = cli::PrintableArgument(recorder_->Path());
         if (outcome.message == RecordMessage::LinesDropped) {
             dropped_ += outcome.droppedLines;
-            parts_.journal->Write(Level::Warning, path + " is written again; the " +
-                                                      std::to_string(outcome.droppedLines) +
-                                                      " oldest kept lines were dropped");
+            parts_.journal->Write(Level::Warning,
+                                  cli::LinesDroppedText(recorder_->Path(), outcome.droppedLines));
         } else if (outcome.message == RecordMessage::CannotOpen ||
                    outcome.message == RecordMessage::CannotWrite) {
             parts_.journal->Write(Level::Error, path + ": " +

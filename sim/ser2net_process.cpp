@@ -29,7 +29,8 @@ sockaddr_in Loopback(int port) {
     return a;
 }
 
-// A port of 127.0.0.1 that nothing listens on just now.
+}  // namespace
+
 int FreePort() {
     const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in a = Loopback(0);
@@ -39,8 +40,6 @@ int FreePort() {
     ::close(fd);
     return ntohs(a.sin_port);
 }
-
-}  // namespace
 
 std::string Ser2netBinary() {
     for (const char* path : {"/usr/sbin/ser2net", "/usr/bin/ser2net"}) {

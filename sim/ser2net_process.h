@@ -14,6 +14,8 @@ std::string Ser2netBinary();
 
 // True when a TCP connection to port of 127.0.0.1 is accepted.
 bool AcceptsConnections(int port);
+// A port of 127.0.0.1 that nothing listens on just now.
+int FreePort();
 
 class Ser2netProcess {
 public:
